@@ -1,0 +1,95 @@
+// Keys come from the controlling terminal, never from standard input, so a
+// redirected standard input still leaves the yes/no answers to the player.
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <initializer_list>
+
+#include "console/console_keys.h"
+
+namespace {
+
+int tty = -1;
+bool tty_tried = false;
+termios found;  // the terminal's settings as we found them, saved once
+volatile std::sig_atomic_t changed = 0;
+
+void restore_terminal() {
+  if (changed != 0) {
+    tcsetattr(tty, TCSANOW, &found);
+    changed = 0;
+  }
+}
+
+void restore_and_die(int signal_number) {
+  restore_terminal();
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+// Every way out leaves the terminal as it was: a normal exit through the
+// atexit hook, a kill through the signal handlers.
+void install_restore_hooks() {
+  std::atexit(restore_terminal);
+  for (const int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+    struct sigaction action {};
+    sigaction(signal_number, nullptr, &action);
+    if (action.sa_handler == SIG_IGN) {
+      continue;  // e.g. SIGHUP under nohup: keep ignoring it
+    }
+    action.sa_handler = restore_and_die;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(signal_number, &action, nullptr);
+  }
+}
+
+}  // namespace
+
+bool begin_console_keys() {
+  if (!tty_tried) {
+    tty_tried = true;
+    tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (tty >= 0 && tcgetattr(tty, &found) != 0) {
+      close(tty);
+      tty = -1;
+    }
+    if (tty >= 0) {
+      install_restore_hooks();
+    }
+  }
+  if (tty < 0) {
+    return false;
+  }
+  termios keys = found;
+  keys.c_lflag &= ~static_cast<tcflag_t>(ICANON);  // each key at once, no waiting for Enter
+  keys.c_lflag &= ~static_cast<tcflag_t>(ECHO);    // answers are not shown
+  keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);    // Ctrl-C arrives as code 3, for the dialogue to end in order
+  keys.c_cc[VMIN] = 1;                             // a read returns after exactly one byte...
+  keys.c_cc[VTIME] = 0;                            // ...however long the player takes
+  changed = 1;
+  // TCSANOW, not TCSAFLUSH: a key typed ahead still answers the question.
+  tcsetattr(tty, TCSANOW, &keys);
+  return true;
+}
+
+int read_console_key() {
+  for (;;) {
+    unsigned char key = 0;
+    const ssize_t got = read(tty, &key, 1);
+    if (got == 1) {
+      return key;
+    }
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    return -1;  // the terminal hung up
+  }
+}
+
+void end_console_keys() { restore_terminal(); }

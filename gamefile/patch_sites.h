@@ -1,0 +1,37 @@
+#pragma once
+// Where build 1.0.10 of the game's Windows executable keeps its screen sizes
+// and interface font. The offsets are trusted as they stand: nothing in the
+// file is parsed or checked against them.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr char game_file_name[] = "Halvane.exe";
+inline constexpr char backup_file_name[] = "Halvane.bak";
+
+// One screen-size constant: an unsigned 16-bit value stored least significant
+// byte first at an absolute offset, not necessarily an even one.
+struct PatchSite {
+  const char* label;
+  std::int32_t offset;
+};
+
+inline constexpr std::size_t site_count = 5;
+
+// In the order the questions are asked, which is not the order of the offsets.
+inline constexpr std::array<PatchSite, site_count> numeric_sites{{
+    {"large width", 735781},
+    {"large height", 735776},
+    {"small width", 735806},
+    {"small height", 735801},
+    {"width offset check", 735766},
+}};
+
+// Indexes into numeric_sites in the order the answers are written: large
+// height, small height, large width, small width, width offset check. Once a
+// write fails the later ones are skipped, so this order is part of the result.
+inline constexpr std::array<std::size_t, site_count> write_order{{1, 3, 0, 2, 4}};
+
+// The interface font's name: single-byte characters and one zero byte.
+inline constexpr std::int32_t font_name_offset = 1491820;

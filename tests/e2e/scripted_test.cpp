@@ -1,0 +1,147 @@
+// The whole dialogue, scripted through a pipe with no console: every byte the
+// player sees, the exit status, and every byte of the game file and backup.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "e2e/transcript.h"
+#include "support/run_tool.h"
+#include "support/scratch.h"
+#include "support/stand_in.h"
+
+namespace {
+
+using namespace transcript;
+
+// Where the game keeps each value, written out independently of the tool.
+constexpr std::uint64_t large_width = 735781;
+constexpr std::uint64_t large_height = 735776;
+constexpr std::uint64_t width_check = 735766;
+constexpr std::uint64_t font = 1491820;
+
+const std::string sizes = "1920\n1080\n0\n0\n1920\n";
+
+std::string sizes_written(std::string bytes) {
+  return with_value(with_value(with_value(bytes, large_width, 1920), large_height, 1080), width_check, 1920);
+}
+std::string unchanged(std::string bytes) { return bytes; }
+
+struct Path {
+  const char* name;
+  std::uint64_t size;  // of the stand-in game file; 0 for none at all
+  std::string input;
+  std::string output;
+  int status;
+  std::function<std::string(std::string)> game_after;
+};
+
+void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
+
+class Dialogue : public testing::TestWithParam<Path> {};
+
+TEST_P(Dialogue, TranscriptStatusAndFiles) {
+  const Path& path = GetParam();
+  ScratchFolder folder;
+  const std::string game = folder.path("Halvane.exe");
+  if (path.size > 0) {
+    ASSERT_TRUE(write_stand_in(game, path.size));
+  }
+  const ToolRun run = run_tool(folder.root.string(), path.input);
+  ASSERT_FALSE(run.timed_out);
+  EXPECT_EQ(run.output, path.output);
+  EXPECT_EQ(run.status, path.status);
+  if (path.size == 0) {
+    EXPECT_TRUE(std::filesystem::is_empty(folder.root)) << "nothing may be created";
+    return;
+  }
+  const std::string before = stand_in_bytes(path.size);
+  const std::string after = read_file(game);
+  EXPECT_EQ(after.size(), before.size());
+  EXPECT_TRUE(after == path.game_after(before)) << "the game file differs from what was confirmed";
+  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == before) << "the backup is the file as found";
+}
+
+const std::string sizes_asked = opening + questions(stock_values);
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Dialogue,
+    testing::Values(
+        Path{"not_found", 0, "y", not_found + closing, 0, unchanged},
+        Path{"declined", stand_in_size, sizes + "yn",
+             sizes_asked + font_question + confirm + declined + closing, 0, unchanged},
+        Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             [](std::string b) { return with_name(sizes_written(b), font, "Geneva"); }},
+        Path{"font_write_declined", stand_in_size, sizes + "yyn",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             sizes_written},
+        Path{"all_zero_only_the_font", stand_in_size, "0\n0\n0\n0\n0\nyyy",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             [](std::string b) { return with_name(b, font, "Geneva"); }},
+        Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyy",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             unchanged},
+        Path{"invalid_entries_complain_once_each", stand_in_size, "abc\n70000 1920\n1080\n0\n0\n1920\nyyn",
+             opening + question(0, "1024") + complaint + complaint + question(1, "768") +
+                 question(2, "800") + question(3, "600") + question(4, "1024") + font_question +
+                 confirm + font_write_question + finished + closing,
+             0, sizes_written},
+        Path{"other_keys_ignored", stand_in_size, sizes + "\nYNx5\r\ny" + "Yy" + "Nn" + "q",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             sizes_written},
+        Path{"ended_before_any_answer", stand_in_size, "",
+             opening + question(0, "1024") + ended_unchanged, 1, unchanged},
+        Path{"ended_among_the_sizes", stand_in_size, "1920\n1080\n",
+             opening + question(0, "1024") + question(1, "768") + question(2, "800") + ended_unchanged, 1,
+             unchanged},
+        Path{"ended_at_font_question", stand_in_size, sizes,
+             sizes_asked + font_question + ended_unchanged, 1, unchanged},
+        Path{"ended_at_confirmation", stand_in_size, sizes + "y",
+             sizes_asked + font_question + confirm + ended_unchanged, 1, unchanged},
+        Path{"ended_at_font_write", stand_in_size, sizes + "yy",
+             sizes_asked + font_question + confirm + font_write_question + ended_font, 1, sizes_written},
+        Path{"interrupted_at_confirmation", stand_in_size, sizes + "y\x03y",
+             sizes_asked + font_question + confirm + interrupted_unchanged, 130, unchanged},
+        Path{"interrupted_at_font_write", stand_in_size, sizes + "yy\x03y",
+             sizes_asked + font_question + confirm + font_write_question + interrupted_font, 130,
+             sizes_written},
+        Path{"font_site_past_the_end", 800000, sizes + "yyy",
+             sizes_asked + font_question + confirm + font_write_question + write_failed + closing, 1,
+             sizes_written},
+        Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
+             opening + questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
+                 font_question + confirm + font_write_question + write_failed + closing,
+             1, unchanged}),
+    [](const testing::TestParamInfo<Path>& info) { return info.param.name; });
+
+// A second run shows the first run's values and makes no new backup; "Arial"
+// over "Geneva" leaves Geneva's terminator as the seventh byte.
+TEST(DialogueAgain, SecondRunShowsNewValuesAndKeepsTheFirstBackup) {
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  const std::string stock = stand_in_bytes();
+  ASSERT_EQ(run_tool(folder.root.string(), sizes + "yyy").status, 0);
+
+  const ToolRun second = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nnyy");
+  EXPECT_EQ(second.output, banner + instructions + questions({"1920", "1080", "800", "600", "1920"}) +
+                               font_question + confirm + font_write_question + finished + closing);
+  EXPECT_EQ(second.status, 0);
+  std::string expected = with_name(sizes_written(stock), font, "Geneva");
+  expected.replace(font, 6, std::string("Arial\0", 6));
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
+  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stock);
+}
+
+TEST(DialogueAgain, ExistingBackupIsKeptAndTheRunGoesOn) {
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  ASSERT_TRUE(write_file(folder.path("Halvane.bak"), "older"));
+  const ToolRun run = run_tool(folder.root.string(), sizes + "yyn");
+  EXPECT_EQ(run.output, banner + instructions + questions(stock_values) + font_question + confirm +
+                            font_write_question + finished + closing);
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
+  EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
+}
+
+}  // namespace

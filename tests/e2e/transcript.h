@@ -1,0 +1,90 @@
+#pragma once
+// The dialogue as a player sees it, written out here a second time, by hand,
+// so that any change to a single character of the tool's texts fails a test.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace transcript {
+
+inline const std::string not_found = "Halvane not found - make sure you put me in the correct directory!\n";
+
+inline const std::string banner =
+    "Welcome to Brem's exceedingly basic Halvane Resolution Hacking Program:\n"
+    "USE AT YOUR OWN RISK: Brem has provided this free of charge, \n"
+    "free like free beer, \n"
+    "but more like 'free beer' you find opened, on the side of the road.\n"
+    "\n"
+    "There is absolutely no warranty on this product, \n"
+    "including merchantability or fitness for any particular purpose.\n"
+    "\n"
+    "This tool absolutely might break your installation of Halvane unless it is \n"
+    "1.0.10 for Windows (and you can break it even then if you try hard enough).\n"
+    "It does, however, TRY to make a backup (Halvane.bak) - so you can TRY to\n"
+    "restore from that.  Otherwise, reinstall Halvane.\n";
+
+inline const std::string backup_made = "I've sucessfully made a backup.\n";
+
+inline const std::string instructions =
+    "\n"
+    "I'm about to ask a series of questions - \n"
+    "please note that replying with 0 will result in NUMERIC values being unchanged.\n"
+    "The \"typical\" user will change only 'large width', 'large height', \n"
+    "and maybe 'widthcheck'.\n";
+
+inline const std::string complaint = "Please input valid numbers, followed by ENTER\n";
+
+// The five size questions, each showing the value given (a number or "unreadable").
+inline std::string question(int index, const std::string& current) {
+  switch (index) {
+    case 0:
+      return "\nPlease enter your desired screen large width (set to desired resolution)\n"
+             "(default 1024, current value " + current + ", 0 for no change) then press Enter\n";
+    case 1:
+      return "\nPlease enter the desired screen large height (set to desired resolution)\n"
+             "(default 768, current value " + current + ", 0 for no change), followed by ENTER.\n";
+    case 2:
+      return "\nPlease enter the desired screen small width (can probably ignore)\n"
+             "(default 800, current value " + current + ", 0 for no change), followed by ENTER.\n";
+    case 3:
+      return "\nPlease enter the desired screen small height (can probably ignore)\n"
+             "(default 600, current value " + current + ", 0 for no change), followed by ENTER.\n";
+    default:
+      return "\nPlease enter the desired width offset check (ignore or set to large width)\n"
+             "(default 1024, current value " + current + ", 0 for no change), followed by ENTER.\n";
+  }
+}
+
+inline std::string questions(const std::array<std::string, 5>& current) {
+  std::string all;
+  for (int i = 0; i < 5; ++i) {
+    all += question(i, current[i]);
+  }
+  return all;
+}
+
+inline const std::array<std::string, 5> stock_values{"1024", "768", "800", "600", "1024"};
+
+inline const std::string font_question =
+    "\nWhich font do you wish to use?\n"
+    "Please type either 'y' for Geneva or 'n' for the original Arial.\n";
+inline const std::string confirm = "Now, do you wish to make the above changes?  'y' or 'n'\n";
+inline const std::string declined = "Ok, I didn't change the file.\n";
+inline const std::string font_write_question =
+    "\nDo you wish to write the font change to the file? 'y' to write, 'n' to leave unchanged.\n";
+inline const std::string finished = "Ok, I think I finished.  Go see if it worked.\n";
+inline const std::string closing = "Press any key to close this program.\n";
+
+// Our own lines, for the ways a run can stop short or fail.
+inline const std::string ended_unchanged = "Input ended before an answer: Halvane.exe was not changed.\n";
+inline const std::string ended_font = "Input ended before an answer: the font name was not written.\n";
+inline const std::string interrupted_unchanged = "Interrupted: Halvane.exe was not changed.\n";
+inline const std::string interrupted_font = "Interrupted: the font name was not written.\n";
+inline const std::string write_failed =
+    "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak.\n";
+
+// Everything up to the first size question, on a first run.
+inline const std::string opening = banner + backup_made + instructions;
+
+}  // namespace transcript

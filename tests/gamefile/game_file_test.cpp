@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "gamefile/game_file.h"
+#include "support/scratch.h"
+#include "support/stand_in.h"
+
+namespace {
+
+// Offsets in question order, as the game lays them out.
+constexpr std::array<std::uint64_t, 5> offsets{735781, 735776, 735806, 735801, 735766};
+constexpr std::uint64_t font_offset = 1491820;
+
+TEST(GameFileOpen, MissingFileIsNotOpenedAndNotCreated) {
+  InScratchFolder folder;
+  GameFile file;
+  EXPECT_FALSE(file.open());
+  EXPECT_FALSE(file_exists("Halvane.exe"));
+}
+
+TEST(GameFileOpen, ReadOnlyFileCountsAsNotOpen) {
+  InScratchFolder folder;
+  ASSERT_TRUE(write_stand_in("Halvane.exe"));
+  std::filesystem::permissions("Halvane.exe", std::filesystem::perms::owner_read);
+  if (std::ofstream("Halvane.exe", std::ios::app).is_open()) {
+    GTEST_SKIP() << "this user writes to read-only files (root); the end-to-end tests cover it as another user";
+  }
+  GameFile file;
+  EXPECT_FALSE(file.open());
+}
+
+TEST(GameFileSites, StockValuesReadInQuestionOrder) {
+  InScratchFolder folder;
+  ASSERT_TRUE(write_stand_in("Halvane.exe"));
+  GameFile file;
+  ASSERT_TRUE(file.open());
+  const std::array<std::uint16_t, 5> stock{1024, 768, 800, 600, 1024};
+  for (std::size_t i = 0; i < numeric_sites.size(); ++i) {
+    EXPECT_EQ(numeric_sites[i].offset, static_cast<std::int32_t>(offsets[i])) << numeric_sites[i].label;
+    EXPECT_EQ(file.read_value(numeric_sites[i]), stock[i]) << numeric_sites[i].label;
+  }
+}
+
+// Each value lands least significant byte first, at odd offsets too, and
+// nothing else in the file moves.
+TEST(GameFileSites, WritesOnlyTheTwoBytesOfEachSite) {
+  const std::vector<std::pair<std::size_t, std::uint16_t>> writes = {
+      {0, 1920}, {1, 65535}, {2, 800}, {3, 1}, {4, 256}};
+  InScratchFolder folder;
+  ASSERT_TRUE(write_stand_in("Halvane.exe"));
+  std::string expected = stand_in_bytes();
+  GameFile file;
+  ASSERT_TRUE(file.open());
+  for (const auto& [site, value] : writes) {
+    file.write_value(numeric_sites[site], value);
+    expected = with_value(expected, offsets[site], value);
+  }
+  EXPECT_TRUE(file.flush());
+  file.close();
+  const std::string written = read_file("Halvane.exe");
+  EXPECT_EQ(written.size(), stand_in_size);
+  EXPECT_TRUE(written == expected);
+  EXPECT_EQ(written.substr(offsets[2], 2), std::string("\x20\x03", 2));
+  EXPECT_EQ(written.substr(offsets[1], 2), std::string("\xff\xff", 2));
+}
+
+TEST(GameFileFont, NamesAreWrittenWithOneZeroByteAndNoPadding) {
+  InScratchFolder folder;
+  ASSERT_TRUE(write_stand_in("Halvane.exe"));
+  const std::string stock = stand_in_bytes();
+  ASSERT_NE(stock[font_offset + 6], '\0');  // the byte after the stock "Arial" terminator
+
+  GameFile file;
+  ASSERT_TRUE(file.open());
+  file.write_font_name("Geneva");
+  ASSERT_TRUE(file.flush());
+  const std::string geneva = read_file("Halvane.exe");
+  EXPECT_TRUE(geneva == with_name(stock, font_offset, "Geneva"));
+  EXPECT_EQ(geneva.substr(font_offset, 8), std::string("Geneva\0", 7) + stock[font_offset + 7]);
+
+  file.write_font_name("Arial");
+  ASSERT_TRUE(file.flush());
+  file.close();
+  const std::string arial = read_file("Halvane.exe");
+  EXPECT_EQ(arial.substr(font_offset, 7), std::string("Arial\0\0", 7));  // Geneva's zero stays
+  EXPECT_EQ(arial.size(), stand_in_size);
+}
+
+// Files cut short at every boundary: before, inside and just after each
+// numeric site, and around the font site. Once one read fails every later
+// access is skipped, so such a file is never written; a write that would
+// lengthen the file is refused. Either way the failure shows in flush().
+class ShortFile : public testing::TestWithParam<std::uint64_t> {};
+
+TEST_P(ShortFile, IsNeverLengthenedAndNeverWrittenAfterAFailedRead) {
+  const std::uint64_t size = GetParam();
+  InScratchFolder folder;
+  ASSERT_TRUE(write_stand_in("Halvane.exe", size));
+  const std::string original = stand_in_bytes(size);
+
+  GameFile file;
+  ASSERT_TRUE(file.open());
+  bool reads_ok = true;
+  for (std::size_t i = 0; i < numeric_sites.size(); ++i) {
+    reads_ok = reads_ok && offsets[i] + 2 <= size;  // sticky: one failure fails the rest
+    EXPECT_EQ(file.read_value(numeric_sites[i]).has_value(), reads_ok) << numeric_sites[i].label;
+  }
+  for (const std::size_t i : write_order) {
+    file.write_value(numeric_sites[i], 1234);
+  }
+  file.write_font_name("Geneva");
+  const bool font_fits = font_offset + 7 <= size;
+  EXPECT_EQ(file.flush(), reads_ok && font_fits);
+  file.close();
+
+  std::string expected = original;
+  if (reads_ok) {
+    for (const std::uint64_t offset : offsets) {
+      expected = with_value(expected, offset, 1234);
+    }
+    if (font_fits) {
+      expected = with_name(expected, font_offset, "Geneva");
+    }
+  }
+  const std::string after = read_file("Halvane.exe");
+  EXPECT_EQ(after.size(), size);
+  EXPECT_TRUE(after == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundaries, ShortFile,
+                         testing::Values(0, 100, 735766, 735767, 735768, 735777, 735782, 735790,
+                                         735802, 735807, 735808, 800000, 1491820, 1491823,
+                                         1491826, 1491827));
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "support/run_tool.h"
+
+ToolRun run_tool(const std::string& folder, const std::string& input,
+                 const std::function<void()>& before_start, int seconds) {
+  int to_child[2];
+  int from_child[2];
+  if (pipe(to_child) != 0 || pipe(from_child) != 0) {
+    return {};
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    setsid();  // no controlling terminal: keys come from standard input
+    dup2(to_child[0], 0);
+    dup2(from_child[1], 1);
+    close(to_child[0]);
+    close(to_child[1]);
+    close(from_child[0]);
+    close(from_child[1]);
+    if (chdir(folder.c_str()) != 0) {
+      _exit(126);
+    }
+    signal(SIGPIPE, SIG_DFL);
+    if (before_start) {
+      before_start();
+    }
+    execl(HALVANE_RES_PATH, HALVANE_RES_PATH, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(to_child[0]);
+  close(from_child[1]);
+  fcntl(to_child[1], F_SETFL, O_NONBLOCK);
+  signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before the input ends
+
+  ToolRun run;
+  std::size_t sent = 0;
+  int input_fd = to_child[1];
+  if (input.empty()) {
+    close(input_fd);
+    input_fd = -1;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    pollfd watched[2] = {{from_child[0], POLLIN, 0}, {input_fd, POLLOUT, 0}};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      run.timed_out = true;
+      kill(child, SIGKILL);
+      break;
+    }
+    if (poll(watched, input_fd >= 0 ? 2 : 1, static_cast<int>(left.count())) < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      break;
+    }
+    if (input_fd >= 0 && (watched[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
+      const ssize_t wrote = write(input_fd, input.data() + sent, input.size() - sent);
+      if (wrote > 0) {
+        sent += static_cast<std::size_t>(wrote);
+      }
+      if (sent == input.size() || (wrote < 0 && errno != EAGAIN)) {
+        close(input_fd);
+        input_fd = -1;
+      }
+    }
+    if ((watched[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+      char piece[4096];
+      const ssize_t got = read(from_child[0], piece, sizeof piece);
+      if (got <= 0) {
+        break;  // the tool closed its output: it has ended
+      }
+      run.output.append(piece, static_cast<std::size_t>(got));
+    }
+  }
+  if (input_fd >= 0) {
+    close(input_fd);
+  }
+  close(from_child[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}

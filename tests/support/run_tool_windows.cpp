@@ -1,0 +1,111 @@
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <string>
+#include <thread>
+
+#include "support/run_tool.h"
+
+namespace {
+
+std::wstring wide(const std::string& text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
+  return result;
+}
+
+// Under Wine the build tree's paths are Unix paths; Wine shows the Unix root as Z:.
+std::wstring windows_path(std::string path) {
+  if (!path.empty() && path[0] == '/') {
+    path = "Z:" + path;
+  }
+  for (char& c : path) {
+    c = c == '/' ? '\\' : c;
+  }
+  return wide(path);
+}
+
+// Text-mode output on Windows ends lines with CR LF; the tests expect LF.
+std::string lf_line_ends(const std::string& text) {
+  std::string result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+ToolRun run_tool(const std::string& folder, const std::string& input,
+                 const std::function<void()>& /*before_start: POSIX only*/, int seconds) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE input_read = nullptr;
+  HANDLE input_write = nullptr;
+  HANDLE output_read = nullptr;
+  HANDLE output_write = nullptr;
+  if (!CreatePipe(&input_read, &input_write, &inherit, 0) ||
+      !CreatePipe(&output_read, &output_write, &inherit, 0)) {
+    return {};
+  }
+  SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input_read;
+  startup.hStdOutput = output_write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  std::wstring command = L"\"" + windows_path(HALVANE_RES_PATH) + L"\"";
+  // DETACHED_PROCESS: no console, as when a script or a service runs the tool.
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                                      nullptr, windows_path(folder).c_str(), &startup, &process);
+  CloseHandle(input_read);
+  CloseHandle(output_write);
+  if (!started) {
+    CloseHandle(input_write);
+    CloseHandle(output_read);
+    return {};
+  }
+
+  std::thread feeder([&] {
+    DWORD wrote = 0;
+    if (!input.empty()) {
+      WriteFile(input_write, input.data(), static_cast<DWORD>(input.size()), &wrote, nullptr);
+    }
+    CloseHandle(input_write);
+  });
+  std::string output;
+  std::thread collector([&] {
+    char piece[4096];
+    DWORD got = 0;
+    while (ReadFile(output_read, piece, sizeof piece, &got, nullptr) && got > 0) {
+      output.append(piece, got);
+    }
+  });
+
+  ToolRun run;
+  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
+    run.timed_out = true;
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  }
+  collector.join();
+  feeder.join();
+  DWORD status = 0;
+  GetExitCodeProcess(process.hProcess, &status);
+  run.status = run.timed_out ? -1 : static_cast<int>(status);
+  run.output = lf_line_ends(output);
+  CloseHandle(output_read);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return run;
+}

@@ -1,5 +1,6 @@
 #include "support/stand_in.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>

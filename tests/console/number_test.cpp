@@ -64,6 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         Entry{"trailing_letters_fail_the_next_question", "12abc def\n34\n", {12, 34}, 1, "\n"},
         Entry{"nul_bytes", std::string("\0\0\n9\n", 5), {9}, 1, "\n"},
         Entry{"bytes_above_127", "\xff\xfe\x80\n9\n", {9}, 1, "\n"},
+        Entry{"thousands_of_blank_lines", std::string(5000, '\n') + "5\n", {5}, 0, "\n"},
+        Entry{"a_line_of_spaces", std::string(5000, ' ') + "\n5\n", {5}, 0, "\n"},
         Entry{"million_digits", million_digits + " 5\n6\n", {6}, 1, "\n"},
         Entry{"nothing_typed", "", {std::nullopt}, 0, ""},
         Entry{"blank_lines_then_end", "\n\n", {std::nullopt}, 0, ""},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "e2e/transcript.h"
 #include "support/run_tool.h"
@@ -87,6 +88,12 @@ INSTANTIATE_TEST_SUITE_P(
                  question(2, "800") + question(3, "600") + question(4, "1024") + font_question +
                  confirm + font_write_question + finished + closing,
              0, sizes_written},
+        Path{"a_million_digits_is_one_complaint", stand_in_size,
+             std::string(1'000'000, '9') + "\n" + sizes + "yyn",
+             opening + question(0, "1024") + complaint + question(1, "768") + question(2, "800") +
+                 question(3, "600") + question(4, "1024") + font_question + confirm +
+                 font_write_question + finished + closing,
+             0, sizes_written},
         Path{"other_keys_ignored", stand_in_size, sizes + "\nYNx5\r\ny" + "Yy" + "Nn" + "q",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              sizes_written},
@@ -143,5 +150,65 @@ TEST(DialogueAgain, ExistingBackupIsKeptAndTheRunGoesOn) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
   EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
 }
+
+}  // namespace
+
+namespace {
+
+// The answers of a full run, one per question, in order: five sizes, the
+// font, the confirmation, the font write, the closing key.
+const std::vector<std::string> answers = {"1920\n", "1080\n", "0\n", "0\n", "1920\n", "y", "y", "y", "q"};
+
+// Input that ends after each answer in turn: never a write that was not
+// confirmed, never a hang, and status 1 until every question was answered.
+class EndOfInput : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(EndOfInput, WritesOnlyWhatWasConfirmed) {
+  const std::size_t given = GetParam();
+  std::string input;
+  for (std::size_t i = 0; i < given; ++i) {
+    input += answers[i];
+  }
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  const ToolRun run = run_tool(folder.root.string(), input);
+  ASSERT_FALSE(run.timed_out);
+  const bool confirmed = given > 6;
+  const bool all_answered = given > 7;
+  EXPECT_EQ(run.status, all_answered ? 0 : 1);
+  std::string expected = confirmed ? sizes_written(stand_in_bytes()) : stand_in_bytes();
+  if (all_answered) {
+    expected = with_name(expected, font, "Geneva");
+  }
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
+  const std::string last_line = all_answered ? closing : confirmed ? ended_font : ended_unchanged;
+  ASSERT_GE(run.output.size(), last_line.size());
+  EXPECT_EQ(run.output.substr(run.output.size() - last_line.size()), last_line);
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterEachAnswer, EndOfInput, testing::Range<std::size_t>(0, 9));
+
+// Game files cut short before, inside and just after each site: once a read
+// fails nothing is written, a write never lengthens the file, and the failure
+// is reported instead of the finished message.
+class ShortGameFile : public testing::TestWithParam<std::uint64_t> {};
+
+TEST_P(ShortGameFile, FailureReportedLengthAndContentKept) {
+  const std::uint64_t size = GetParam();
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe"), size));
+  const ToolRun run = run_tool(folder.root.string(), sizes + "yyy");
+  ASSERT_FALSE(run.timed_out);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find(write_failed), std::string::npos);
+  EXPECT_EQ(run.output.find(finished), std::string::npos);
+  const std::string before = stand_in_bytes(size);
+  const bool sizes_fit = size >= 735808;
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == (sizes_fit ? sizes_written(before) : before));
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundaries, ShortGameFile,
+                         testing::Values(735766, 735767, 735777, 735782, 735802, 735807, 735808,
+                                         1491820, 1491826));
 
 }  // namespace

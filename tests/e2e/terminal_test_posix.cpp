@@ -178,20 +178,51 @@ TEST_F(AtTerminal, KeysAreNotEchoedOtherKeysIgnoredAndTheTerminalRestored) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == with_name(expected, 1491820, "Geneva"));
 }
 
-TEST_F(AtTerminal, CtrlCEndsInOrderAndRestoresTheTerminal) {
+// Ctrl-C at each key wait in turn, after 'y' at the ones before it.
+struct CtrlCAt {
+  const char* name;
+  int answered;  // yes/no questions answered before Ctrl-C
+  int status;
+  std::string last_line;
+};
+
+void PrintTo(const CtrlCAt& at, std::ostream* os) { *os << at.name; }
+
+class AtTerminalCtrlC : public AtTerminal, public testing::WithParamInterface<CtrlCAt> {};
+
+TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTerminal) {
+  const CtrlCAt& at = GetParam();
+  const std::string next_prompt[] = {confirm, font_write_question, closing};
   answer_sizes();
-  ASSERT_TRUE(wait_for_key_mode());
-  type("y");
-  ASSERT_TRUE(wait_for(on_screen(confirm)));
+  for (int i = 0; i < at.answered; ++i) {
+    ASSERT_TRUE(wait_for_key_mode());
+    type("y");
+    ASSERT_TRUE(wait_for(on_screen(next_prompt[i])));
+  }
   ASSERT_TRUE(wait_for_key_mode());
   type("\x03");
-  EXPECT_EQ(finish(), 130);
-  EXPECT_NE(screen.find(on_screen(interrupted_unchanged), seen), std::string::npos);
+  EXPECT_EQ(finish(), at.status);
+  EXPECT_EQ(screen.substr(seen), on_screen(at.last_line));
   termios left{};
   ASSERT_EQ(tcgetattr(slave, &left), 0);
   EXPECT_TRUE(same_settings(found, left));
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+  std::string expected = stand_in_bytes();
+  if (at.answered >= 2) {
+    expected = with_value(with_value(with_value(expected, 735781, 1920), 735776, 1080), 735766, 1920);
+  }
+  if (at.answered >= 3) {
+    expected = with_name(expected, 1491820, "Geneva");
+  }
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    EachKeyWait, AtTerminalCtrlC,
+    testing::Values(CtrlCAt{"font_question", 0, 130, interrupted_unchanged},
+                    CtrlCAt{"confirmation", 1, 130, interrupted_unchanged},
+                    CtrlCAt{"font_write", 2, 130, interrupted_font},
+                    CtrlCAt{"closing_key", 3, 0, ""}),
+    [](const testing::TestParamInfo<CtrlCAt>& info) { return info.param.name; });
 
 TEST_F(AtTerminal, EndOfInputAtANumberQuestionChangesNothing) {
   ASSERT_TRUE(wait_for("for no change"));

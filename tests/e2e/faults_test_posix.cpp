@@ -1,0 +1,109 @@
+// The built tool with things taken away from it on purpose: write permission,
+// room for a new file, file size. Whatever happens, the game file ends up as
+// it was or exactly as confirmed, and a backup is whole or absent.
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "e2e/transcript.h"
+#include "support/run_tool.h"
+#include "support/scratch.h"
+#include "support/stand_in.h"
+
+namespace {
+
+using namespace transcript;
+
+const std::string sizes_and_keys = "1920\n1080\n0\n0\n1920\nyyy";
+const std::string whole_run_without_backup = banner + instructions + questions(stock_values) +
+                                             font_question + confirm + font_write_question;
+
+std::string sizes_written(std::string bytes) {
+  return with_value(with_value(with_value(bytes, 735781, 1920), 735776, 1080), 735766, 1920);
+}
+
+// Root ignores permission bits, so when the tests run as root the tool runs
+// as nobody instead.
+std::function<void()> as_unprivileged() {
+  if (geteuid() != 0) {
+    return [] {};
+  }
+  const passwd* nobody = getpwnam("nobody");
+  const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
+  const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
+  return [uid, gid] {
+    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) {
+      _exit(125);
+    }
+  };
+}
+
+TEST(Faults, ReadOnlyGameFileIsNotFoundAndNothingIsCreated) {
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::others_read |
+                                                               std::filesystem::perms::owner_read |
+                                                               std::filesystem::perms::group_read);
+  std::filesystem::permissions(folder.root, std::filesystem::perms::all);  // a backup could be made
+  const ToolRun run = run_tool(folder.root.string(), "q", as_unprivileged());
+  EXPECT_EQ(run.output, not_found + closing);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+}
+
+TEST(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::all);
+  std::filesystem::permissions(folder.root, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                                std::filesystem::perms::others_read |
+                                                std::filesystem::perms::others_exec);
+  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, as_unprivileged());
+  EXPECT_EQ(run.output, whole_run_without_backup + finished + closing);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == with_name(sizes_written(stand_in_bytes()), 1491820, "Geneva"));
+}
+
+// A file-size limit, as a full disk would impose: below the sizes nothing can
+// be written; between the sizes and the font only the font write fails. In
+// both the partial backup is removed and the failure is reported.
+struct Limit {
+  const char* name;
+  rlim_t bytes;
+  bool sizes_written;
+};
+
+void PrintTo(const Limit& limit, std::ostream* os) { *os << limit.name; }
+
+class FileSizeLimit : public testing::TestWithParam<Limit> {};
+
+TEST_P(FileSizeLimit, PartialBackupRemovedAndFailedWriteReported) {
+  const Limit& limit = GetParam();
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, [&limit] {
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    const rlimit bytes{limit.bytes, limit.bytes};
+    setrlimit(RLIMIT_FSIZE, &bytes);
+  });
+  EXPECT_EQ(run.output, whole_run_without_backup + write_failed + closing);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+  const std::string after = read_file(folder.path("Halvane.exe"));
+  EXPECT_TRUE(after == (limit.sizes_written ? sizes_written(stand_in_bytes()) : stand_in_bytes()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, FileSizeLimit,
+                         testing::Values(Limit{"below_the_sizes", 100000, false},
+                                         Limit{"between_sizes_and_font", 1000000, true}),
+                         [](const testing::TestParamInfo<Limit>& info) { return info.param.name; });
+
+}  // namespace

@@ -28,14 +28,14 @@ void restore_terminal() {
 
 void restore_and_die(int signal_number) {
   restore_terminal();
-  std::signal(signal_number, SIG_DFL);
-  std::raise(signal_number);
+  (void)std::signal(signal_number, SIG_DFL);
+  (void)std::raise(signal_number);
 }
 
 // Every way out leaves the terminal as it was: a normal exit through the
 // atexit hook, a kill through the signal handlers.
 void install_restore_hooks() {
-  std::atexit(restore_terminal);
+  (void)std::atexit(restore_terminal);
   for (const int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
     struct sigaction action {};
     sigaction(signal_number, nullptr, &action);
@@ -69,9 +69,9 @@ bool begin_console_keys() {
   termios keys = found;
   keys.c_lflag &= ~static_cast<tcflag_t>(ICANON);  // each key at once, no waiting for Enter
   keys.c_lflag &= ~static_cast<tcflag_t>(ECHO);    // answers are not shown
-  keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);    // Ctrl-C arrives as code 3, for the dialogue to end in order
-  keys.c_cc[VMIN] = 1;                             // a read returns after exactly one byte...
-  keys.c_cc[VTIME] = 0;                            // ...however long the player takes
+  keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C arrives as code 3, for the dialogue to end in order
+  keys.c_cc[VMIN] = 1;                           // a read returns after exactly one byte...
+  keys.c_cc[VTIME] = 0;                          // ...however long the player takes
   changed = 1;
   // TCSANOW, not TCSAFLUSH: a key typed ahead still answers the question.
   tcsetattr(tty, TCSANOW, &keys);

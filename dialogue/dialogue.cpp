@@ -106,8 +106,8 @@ int run_dialogue() {
   std::array<std::uint16_t, site_count> answers{};
   for (std::size_t i = 0; i < site_count; ++i) {
     const std::optional<std::uint16_t> current = file.read_value(numeric_sites[i]);
-    std::cout << prompts[i].head << (current ? decimal_text(*current) : "unreadable")
-              << prompts[i].tail << '\n'
+    std::cout << prompts[i].head << (current ? decimal_text(*current) : "unreadable") << prompts[i].tail
+              << '\n'
               << std::flush;
     const std::optional<std::uint16_t> answer = read_number(std::cin, std::cout);
     if (!answer) {

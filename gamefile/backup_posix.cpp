@@ -84,8 +84,7 @@ bool make_backup() {
     close(from);
     return false;
   }
-  const int to = open(backup_file_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      source.st_mode & 0777);
+  const int to = open(backup_file_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
   if (to < 0) {
     close(from);
     return false;

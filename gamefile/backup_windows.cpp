@@ -13,7 +13,9 @@
 namespace {
 
 // The names are plain ASCII, so each character widens as it stands.
-std::wstring wide(const char* name) { return std::wstring(name, name + std::char_traits<char>::length(name)); }
+std::wstring wide(const char* name) {
+  return std::wstring(name, name + std::char_traits<char>::length(name));
+}
 
 // On disk before the executable is first changed: a crash after patching
 // must not leave a patched executable beside an empty backup.

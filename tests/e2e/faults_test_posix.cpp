@@ -3,11 +3,10 @@
 // it was or exactly as confirmed, and a backup is whole or absent.
 
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 
@@ -21,10 +20,10 @@ namespace {
 using namespace transcript;
 
 const std::string sizes_and_keys = "1920\n1080\n0\n0\n1920\nyyy";
-const std::string whole_run_without_backup = banner + instructions + questions(stock_values) +
-                                             font_question + confirm + font_write_question;
+const std::string whole_run_without_backup =
+    banner + instructions + questions(stock_values) + font_question + confirm + font_write_question;
 
-std::string sizes_written(std::string bytes) {
+std::string sizes_written(const std::string& bytes) {
   return with_value(with_value(with_value(bytes, 735781, 1920), 735776, 1080), 735766, 1920);
 }
 
@@ -62,14 +61,15 @@ TEST(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::all);
-  std::filesystem::permissions(folder.root, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                                std::filesystem::perms::others_read |
-                                                std::filesystem::perms::others_exec);
+  std::filesystem::permissions(folder.root,
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                   std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
   const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, as_unprivileged());
   EXPECT_EQ(run.output, whole_run_without_backup + finished + closing);
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == with_name(sizes_written(stand_in_bytes()), 1491820, "Geneva"));
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) ==
+              with_name(sizes_written(stand_in_bytes()), 1491820, "Geneva"));
 }
 
 // A file-size limit, as a full disk would impose: below the sizes nothing can
@@ -90,7 +90,7 @@ TEST_P(FileSizeLimit, PartialBackupRemovedAndFailedWriteReported) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, [&limit] {
-    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    (void)std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
     const rlimit bytes{limit.bytes, limit.bytes};
     setrlimit(RLIMIT_FSIZE, &bytes);
   });

@@ -23,7 +23,7 @@ constexpr std::uint64_t font = 1491820;
 
 const std::string sizes = "1920\n1080\n0\n0\n1920\n";
 
-std::string sizes_written(std::string bytes) {
+std::string sizes_written(const std::string& bytes) {
   return with_value(with_value(with_value(bytes, large_width, 1920), large_height, 1080), width_check, 1920);
 }
 std::string unchanged(std::string bytes) { return bytes; }
@@ -73,37 +73,36 @@ INSTANTIATE_TEST_SUITE_P(
              sizes_asked + font_question + confirm + declined + closing, 0, unchanged},
         Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             [](std::string b) { return with_name(sizes_written(b), font, "Geneva"); }},
+             [](const std::string& b) { return with_name(sizes_written(b), font, "Geneva"); }},
         Path{"font_write_declined", stand_in_size, sizes + "yyn",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              sizes_written},
         Path{"all_zero_only_the_font", stand_in_size, "0\n0\n0\n0\n0\nyyy",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             [](std::string b) { return with_name(b, font, "Geneva"); }},
+             [](const std::string& b) { return with_name(b, font, "Geneva"); }},
         Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyy",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             unchanged},
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0, unchanged},
         Path{"invalid_entries_complain_once_each", stand_in_size, "abc\n70000 1920\n1080\n0\n0\n1920\nyyn",
-             opening + question(0, "1024") + complaint + complaint + question(1, "768") +
-                 question(2, "800") + question(3, "600") + question(4, "1024") + font_question +
-                 confirm + font_write_question + finished + closing,
+             opening + question(0, "1024") + complaint + complaint + question(1, "768") + question(2, "800") +
+                 question(3, "600") + question(4, "1024") + font_question + confirm + font_write_question +
+                 finished + closing,
              0, sizes_written},
         Path{"a_million_digits_is_one_complaint", stand_in_size,
              std::string(1'000'000, '9') + "\n" + sizes + "yyn",
              opening + question(0, "1024") + complaint + question(1, "768") + question(2, "800") +
-                 question(3, "600") + question(4, "1024") + font_question + confirm +
-                 font_write_question + finished + closing,
+                 question(3, "600") + question(4, "1024") + font_question + confirm + font_write_question +
+                 finished + closing,
              0, sizes_written},
         Path{"other_keys_ignored", stand_in_size, sizes + "\nYNx5\r\ny" + "Yy" + "Nn" + "q",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              sizes_written},
-        Path{"ended_before_any_answer", stand_in_size, "",
-             opening + question(0, "1024") + ended_unchanged, 1, unchanged},
+        Path{"ended_before_any_answer", stand_in_size, "", opening + question(0, "1024") + ended_unchanged, 1,
+             unchanged},
         Path{"ended_among_the_sizes", stand_in_size, "1920\n1080\n",
              opening + question(0, "1024") + question(1, "768") + question(2, "800") + ended_unchanged, 1,
              unchanged},
-        Path{"ended_at_font_question", stand_in_size, sizes,
-             sizes_asked + font_question + ended_unchanged, 1, unchanged},
+        Path{"ended_at_font_question", stand_in_size, sizes, sizes_asked + font_question + ended_unchanged, 1,
+             unchanged},
         Path{"ended_at_confirmation", stand_in_size, sizes + "y",
              sizes_asked + font_question + confirm + ended_unchanged, 1, unchanged},
         Path{"ended_at_font_write", stand_in_size, sizes + "yy",
@@ -208,7 +207,7 @@ TEST_P(ShortGameFile, FailureReportedLengthAndContentKept) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, ShortGameFile,
-                         testing::Values(735766, 735767, 735777, 735782, 735802, 735807, 735808,
-                                         1491820, 1491826));
+                         testing::Values(735766, 735767, 735777, 735782, 735802, 735807, 735808, 1491820,
+                                         1491826));
 
 }  // namespace

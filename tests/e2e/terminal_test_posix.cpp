@@ -3,14 +3,13 @@
 // order, and the terminal is left exactly as it was found.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 
@@ -99,7 +98,9 @@ class AtTerminal : public testing::Test {
     return true;
   }
 
-  void type(const std::string& keys) { ASSERT_EQ(write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+  void type(const std::string& keys) {
+    ASSERT_EQ(write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  }
 
   // Waits for the tool to end, collecting the rest of what it shows; its exit
   // status, or -1 when it was killed by a signal or did not end in time.
@@ -216,13 +217,12 @@ TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTermina
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachKeyWait, AtTerminalCtrlC,
-    testing::Values(CtrlCAt{"font_question", 0, 130, interrupted_unchanged},
-                    CtrlCAt{"confirmation", 1, 130, interrupted_unchanged},
-                    CtrlCAt{"font_write", 2, 130, interrupted_font},
-                    CtrlCAt{"closing_key", 3, 0, ""}),
-    [](const testing::TestParamInfo<CtrlCAt>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(EachKeyWait, AtTerminalCtrlC,
+                         testing::Values(CtrlCAt{"font_question", 0, 130, interrupted_unchanged},
+                                         CtrlCAt{"confirmation", 1, 130, interrupted_unchanged},
+                                         CtrlCAt{"font_write", 2, 130, interrupted_font},
+                                         CtrlCAt{"closing_key", 3, 0, ""}),
+                         [](const testing::TestParamInfo<CtrlCAt>& info) { return info.param.name; });
 
 TEST_F(AtTerminal, EndOfInputAtANumberQuestionChangesNothing) {
   ASSERT_TRUE(wait_for("for no change"));

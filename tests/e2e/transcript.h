@@ -40,19 +40,24 @@ inline std::string question(int index, const std::string& current) {
   switch (index) {
     case 0:
       return "\nPlease enter your desired screen large width (set to desired resolution)\n"
-             "(default 1024, current value " + current + ", 0 for no change) then press Enter\n";
+             "(default 1024, current value " +
+             current + ", 0 for no change) then press Enter\n";
     case 1:
       return "\nPlease enter the desired screen large height (set to desired resolution)\n"
-             "(default 768, current value " + current + ", 0 for no change), followed by ENTER.\n";
+             "(default 768, current value " +
+             current + ", 0 for no change), followed by ENTER.\n";
     case 2:
       return "\nPlease enter the desired screen small width (can probably ignore)\n"
-             "(default 800, current value " + current + ", 0 for no change), followed by ENTER.\n";
+             "(default 800, current value " +
+             current + ", 0 for no change), followed by ENTER.\n";
     case 3:
       return "\nPlease enter the desired screen small height (can probably ignore)\n"
-             "(default 600, current value " + current + ", 0 for no change), followed by ENTER.\n";
+             "(default 600, current value " +
+             current + ", 0 for no change), followed by ENTER.\n";
     default:
       return "\nPlease enter the desired width offset check (ignore or set to large width)\n"
-             "(default 1024, current value " + current + ", 0 for no change), followed by ENTER.\n";
+             "(default 1024, current value " +
+             current + ", 0 for no change), followed by ENTER.\n";
   }
 }
 

@@ -18,7 +18,7 @@ TEST(BackupFault, CopyFailingPartWayLeavesNoBackup) {
   ASSERT_TRUE(write_stand_in("Halvane.exe"));
   const pid_t child = fork();
   if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    (void)std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
     const rlimit limit{100000, 100000};
     setrlimit(RLIMIT_FSIZE, &limit);
     _exit(make_backup() ? 0 : 1);

@@ -1,6 +1,7 @@
+#include "gamefile/backup.h"
+
 #include <gtest/gtest.h>
 
-#include "gamefile/backup.h"
 #include "support/scratch.h"
 #include "support/stand_in.h"
 
@@ -21,7 +22,7 @@ TEST(Backup, MadeOnceAndNeverReplaced) {
 TEST(Backup, ExistingBackupIsLeftByteForByte) {
   InScratchFolder folder;
   ASSERT_TRUE(write_stand_in("Halvane.exe"));
-  const std::string old_backup("an older backup\0\xff", 18);
+  const std::string old_backup("an older backup\0\xff", 17);
   ASSERT_TRUE(write_file("Halvane.bak", old_backup));
   EXPECT_FALSE(make_backup());
   EXPECT_EQ(read_file("Halvane.bak"), old_backup);

@@ -1,3 +1,5 @@
+#include "gamefile/game_file.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -5,7 +7,6 @@
 #include <optional>
 #include <vector>
 
-#include "gamefile/game_file.h"
 #include "support/scratch.h"
 #include "support/stand_in.h"
 
@@ -27,7 +28,8 @@ TEST(GameFileOpen, ReadOnlyFileCountsAsNotOpen) {
   ASSERT_TRUE(write_stand_in("Halvane.exe"));
   std::filesystem::permissions("Halvane.exe", std::filesystem::perms::owner_read);
   if (std::ofstream("Halvane.exe", std::ios::app).is_open()) {
-    GTEST_SKIP() << "this user writes to read-only files (root); the end-to-end tests cover it as another user";
+    GTEST_SKIP()
+        << "this user writes to read-only files (root); the end-to-end tests cover it as another user";
   }
   GameFile file;
   EXPECT_FALSE(file.open());
@@ -132,8 +134,7 @@ TEST_P(ShortFile, IsNeverLengthenedAndNeverWrittenAfterAFailedRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, ShortFile,
-                         testing::Values(0, 100, 735766, 735767, 735768, 735777, 735782, 735790,
-                                         735802, 735807, 735808, 800000, 1491820, 1491823,
-                                         1491826, 1491827));
+                         testing::Values(0, 100, 735766, 735767, 735768, 735777, 735782, 735790, 735802,
+                                         735807, 735808, 800000, 1491820, 1491823, 1491826, 1491827));
 
 }  // namespace

@@ -28,7 +28,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
     if (chdir(folder.c_str()) != 0) {
       _exit(126);
     }
-    signal(SIGPIPE, SIG_DFL);
+    (void)signal(SIGPIPE, SIG_DFL);
     if (before_start) {
       before_start();
     }
@@ -38,7 +38,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   close(to_child[0]);
   close(from_child[1]);
   fcntl(to_child[1], F_SETFL, O_NONBLOCK);
-  signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before the input ends
+  (void)signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before the input ends
 
   ToolRun run;
   std::size_t sent = 0;
@@ -50,8 +50,8 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (;;) {
     pollfd watched[2] = {{from_child[0], POLLIN, 0}, {input_fd, POLLOUT, 0}};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       run.timed_out = true;
       kill(child, SIGKILL);

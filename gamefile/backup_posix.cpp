@@ -5,9 +5,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#if defined(__linux__)
-#include <sys/sendfile.h>
-#endif
 
 #include <cerrno>
 
@@ -48,26 +45,25 @@ bool copy_by_reading(int from, int to) {
   }
 }
 
-bool copy_contents(int from, int to, off_t length) {
+bool copy_contents(int from, int to) {
 #if defined(__linux__)
-  // The kernel copies without the data passing through this process.
-  off_t done = 0;
-  while (done < length) {
-    const ssize_t sent = sendfile(to, from, nullptr, static_cast<size_t>(length - done));
-    if (sent < 0 && errno == EINTR) {
+  // The kernel copies without the data passing through this process, as cp does.
+  bool copied_any = false;
+  for (;;) {
+    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
+    if (copied < 0 && errno == EINTR) {
       continue;
     }
-    if (sent < 0 && done == 0 && (errno == EINVAL || errno == ENOSYS)) {
-      return copy_by_reading(from, to);
+    if (copied < 0 && !copied_any &&
+        (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
+      return copy_by_reading(from, to);  // a kernel or file system without it
     }
-    if (sent <= 0) {
-      return false;
+    if (copied <= 0) {
+      return copied == 0;
     }
-    done += sent;
+    copied_any = true;
   }
-  return copy_by_reading(from, to);  // whatever the file grew by meanwhile
 #else
-  (void)length;
   return copy_by_reading(from, to);
 #endif
 }
@@ -91,7 +87,7 @@ bool make_backup() {
   }
   // On disk before the executable is first changed: a crash after patching
   // must not leave a patched executable beside an empty backup.
-  bool whole = copy_contents(from, to, source.st_size) && fsync(to) == 0;
+  bool whole = copy_contents(from, to) && fsync(to) == 0;
   whole = close(to) == 0 && whole;
   close(from);
   if (!whole) {

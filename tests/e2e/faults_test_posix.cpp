@@ -43,28 +43,41 @@ std::function<void()> as_unprivileged() {
   };
 }
 
-TEST(Faults, ReadOnlyGameFileIsNotFoundAndNothingIsCreated) {
+// The build tree may lie where another user cannot reach it, so the
+// unprivileged runs use a copy of the tool in a folder anyone can enter.
+class Faults : public testing::Test {
+ protected:
+  ToolRun run_unprivileged(const ScratchFolder& folder, const std::string& input) {
+    const std::string tool = bin.path("halvane-res");
+    std::filesystem::copy_file(HALVANE_RES_PATH, tool, std::filesystem::copy_options::overwrite_existing);
+    return run_tool(folder.root.string(), input, as_unprivileged(), 20, tool);
+  }
+
+  ScratchFolder bin;
+};
+
+TEST_F(Faults, ReadOnlyGameFileIsNotFoundAndNothingIsCreated) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::others_read |
                                                                std::filesystem::perms::owner_read |
                                                                std::filesystem::perms::group_read);
   std::filesystem::permissions(folder.root, std::filesystem::perms::all);  // a backup could be made
-  const ToolRun run = run_tool(folder.root.string(), "q", as_unprivileged());
+  const ToolRun run = run_unprivileged(folder, "q");
   EXPECT_EQ(run.output, not_found + closing);
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 
-TEST(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
+TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::all);
   std::filesystem::permissions(folder.root,
                                std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, as_unprivileged());
+  const ToolRun run = run_unprivileged(folder, sizes_and_keys);
   EXPECT_EQ(run.output, whole_run_without_backup + finished + closing);
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));

@@ -10,7 +10,7 @@
 #include "support/run_tool.h"
 
 ToolRun run_tool(const std::string& folder, const std::string& input,
-                 const std::function<void()>& before_start, int seconds) {
+                 const std::function<void()>& before_start, int seconds, const std::string& tool) {
   int to_child[2];
   int from_child[2];
   if (pipe(to_child) != 0 || pipe(from_child) != 0) {
@@ -32,7 +32,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
     if (before_start) {
       before_start();
     }
-    execl(HALVANE_RES_PATH, HALVANE_RES_PATH, static_cast<char*>(nullptr));
+    execl(tool.c_str(), tool.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(to_child[0]);

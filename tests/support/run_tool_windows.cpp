@@ -44,7 +44,8 @@ std::string lf_line_ends(const std::string& text) {
 }  // namespace
 
 ToolRun run_tool(const std::string& folder, const std::string& input,
-                 const std::function<void()>& /*before_start: POSIX only*/, int seconds) {
+                 const std::function<void()>& /*before_start: POSIX only*/, int seconds,
+                 const std::string& tool) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE input_read = nullptr;
   HANDLE input_write = nullptr;
@@ -64,7 +65,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   startup.hStdOutput = output_write;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  std::wstring command = L"\"" + windows_path(HALVANE_RES_PATH) + L"\"";
+  std::wstring command = L"\"" + windows_path(tool) + L"\"";
   // DETACHED_PROCESS: no console, as when a script or a service runs the tool.
   const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
                                       nullptr, windows_path(folder).c_str(), &startup, &process);

@@ -19,13 +19,9 @@ namespace {
 
 using namespace transcript;
 
-const std::string sizes_and_keys = "1920\n1080\n0\n0\n1920\nyyy";
+const std::string sizes_and_keys = sizes + "yyy";
 const std::string whole_run_without_backup =
     banner + instructions + questions(stock_values) + font_question + confirm + font_write_question;
-
-std::string sizes_written(const std::string& bytes) {
-  return with_value(with_value(with_value(bytes, 735781, 1920), 735776, 1080), 735766, 1920);
-}
 
 // Root ignores permission bits, so when the tests run as root the tool runs
 // as nobody instead.
@@ -82,7 +78,7 @@ TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) ==
-              with_name(sizes_written(stand_in_bytes()), 1491820, "Geneva"));
+              with_name(sizes_written(stand_in_bytes()), font_offset, "Geneva"));
 }
 
 // A file-size limit, as a full disk would impose: below the sizes nothing can

@@ -15,17 +15,8 @@ namespace {
 
 using namespace transcript;
 
-// Where the game keeps each value, written out independently of the tool.
-constexpr std::uint64_t large_width = 735781;
-constexpr std::uint64_t large_height = 735776;
-constexpr std::uint64_t width_check = 735766;
-constexpr std::uint64_t font = 1491820;
+constexpr std::uint64_t font = font_offset;
 
-const std::string sizes = "1920\n1080\n0\n0\n1920\n";
-
-std::string sizes_written(const std::string& bytes) {
-  return with_value(with_value(with_value(bytes, large_width, 1920), large_height, 1080), width_check, 1920);
-}
 std::string unchanged(std::string bytes) { return bytes; }
 
 struct Path {

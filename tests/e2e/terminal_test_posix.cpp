@@ -175,8 +175,8 @@ TEST_F(AtTerminal, KeysAreNotEchoedOtherKeysIgnoredAndTheTerminalRestored) {
   ASSERT_EQ(tcgetattr(slave, &left), 0);
   EXPECT_TRUE(same_settings(found, left));
   std::string expected = stand_in_bytes();
-  expected = with_value(with_value(with_value(expected, 735781, 1920), 735776, 1080), 735766, 1920);
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == with_name(expected, 1491820, "Geneva"));
+  expected = sizes_written(expected);
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == with_name(expected, font_offset, "Geneva"));
 }
 
 // Ctrl-C at each key wait in turn, after 'y' at the ones before it.
@@ -209,10 +209,10 @@ TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTermina
   EXPECT_TRUE(same_settings(found, left));
   std::string expected = stand_in_bytes();
   if (at.answered >= 2) {
-    expected = with_value(with_value(with_value(expected, 735781, 1920), 735776, 1080), 735766, 1920);
+    expected = sizes_written(expected);
   }
   if (at.answered >= 3) {
-    expected = with_name(expected, 1491820, "Geneva");
+    expected = with_name(expected, font_offset, "Geneva");
   }
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "support/stand_in.h"
+
 namespace transcript {
 
 inline const std::string not_found = "Halvane not found - make sure you put me in the correct directory!\n";
@@ -88,6 +90,14 @@ inline const std::string interrupted_unchanged = "Interrupted: Halvane.exe was n
 inline const std::string interrupted_font = "Interrupted: the font name was not written.\n";
 inline const std::string write_failed =
     "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak.\n";
+
+// The sizes most runs here answer, and the game file they leave: 1920, 1080
+// and 1920 at the large width, large height and width offset check.
+inline const std::string sizes = "1920\n1080\n0\n0\n1920\n";
+inline std::string sizes_written(const std::string& bytes) {
+  return with_value(with_value(with_value(bytes, 735781, 1920), 735776, 1080), 735766, 1920);
+}
+inline constexpr std::uint64_t font_offset = 1491820;
 
 // Everything up to the first size question, on a first run.
 inline const std::string opening = banner + backup_made + instructions;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "console/keys.h"
@@ -41,8 +42,74 @@ constexpr std::array<Prompt, site_count> prompts{{
      ", 0 for no change), followed by ENTER."},
 }};
 
-constexpr std::string_view write_failed =
-    "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak.";
+// Halvane.bak is offered only when a whole one is there to restore from.
+std::string_view write_failed(bool whole_backup) {
+  return whole_backup ? "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak."
+                      : "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of "
+                        "it. Reinstall Halvane if it no longer starts.";
+}
+
+// Why Halvane.exe, which is there, cannot be patched, and what the player can do.
+std::string refusal(const FileStatus& status) {
+  switch (status.problem) {
+    case FileProblem::read_only:
+      return "Halvane.exe is read-only, so I can't change it. Clear its read-only setting and run me again.";
+    case FileProblem::access_denied:
+      return "I'm not allowed to change Halvane.exe (access denied). If the game is under Program Files, "
+             "right-click me and choose \"Run as administrator\"; otherwise give your account write access "
+             "to Halvane.exe.";
+    case FileProblem::read_only_disk:
+      return "Halvane.exe is on a read-only disk, so I can't change it.";
+    case FileProblem::in_use:
+      return "Halvane.exe is in use: the game is running, or I am already running on it. Close the game "
+             "and run this again.";
+    case FileProblem::not_a_file:
+      return "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. "
+             "Put me next to the game's own Halvane.exe.";
+    default:
+      return "I can't open Halvane.exe: " + status.system_text + ".";
+  }
+}
+
+// What became of the backup, where the first run says it made one. An
+// existing backup that may be whole stays unmentioned.
+std::string backup_line(const Backup& backup) {
+  switch (backup.state) {
+    case BackupState::made:
+      return "I've sucessfully made a backup.";
+    case BackupState::kept:
+      return "";
+    case BackupState::kept_not_a_file:
+      return "Halvane.bak exists but is not a file; I left it alone and made no new backup.";
+    case BackupState::kept_wrong_size:
+      return "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I left it "
+             "alone and made no new backup.";
+    case BackupState::kept_same_file:
+      return "Halvane.bak is Halvane.exe itself, through a link, so it is no backup; I left it alone and "
+             "made no new backup.";
+    case BackupState::failed:
+      break;
+  }
+  std::string cause;
+  switch (backup.why.problem) {
+    case FileProblem::access_denied:
+      cause = "this folder does not let me create files";
+      break;
+    case FileProblem::read_only_disk:
+      cause = "the disk is read-only";
+      break;
+    case FileProblem::disk_full:
+      cause = "there is not enough room on the disk";
+      break;
+    case FileProblem::short_copy:
+      cause = "the copy came out shorter than Halvane.exe";
+      break;
+    default:
+      cause = backup.why.system_text;
+  }
+  return "I couldn't make a backup (Halvane.bak): " + cause +
+         ". Nothing is changed unless you confirm below.";
+}
 
 constexpr int status_failed = 1;
 constexpr int status_interrupted = 130;
@@ -58,16 +125,15 @@ int closing_prompt(int status) {
 // Input ended or the player pressed Ctrl-C before answering: nothing more is
 // written and there is no closing prompt. Writes already confirmed stay, and
 // if one of them failed, that is still said.
-int stop_early(GameFile& file, KeyAnswer why, bool after_writes) {
-  const bool written = file.flush();
-  file.close();
+int stop_early(GameFile& file, KeyAnswer why, bool after_writes, bool whole_backup) {
+  const bool written = file.close();
   const std::string_view cause =
       why == KeyAnswer::interrupted ? "Interrupted: " : "Input ended before an answer: ";
   const std::string_view effect =
       after_writes ? "the font name was not written." : "Halvane.exe was not changed.";
   std::cout << cause << effect << '\n' << std::flush;
   if (after_writes && !written) {
-    say(write_failed);
+    say(write_failed(whole_backup));
   }
   return why == KeyAnswer::interrupted ? status_interrupted : status_failed;
 }
@@ -89,14 +155,21 @@ void show_banner() {
 
 int run_dialogue() {
   GameFile file;
-  if (!file.open()) {
+  const FileStatus opened = file.open();
+  if (opened.problem == FileProblem::missing) {
     say("Halvane not found - make sure you put me in the correct directory!");
     return closing_prompt(0);
   }
-  show_banner();
-  if (make_backup()) {
-    say("I've sucessfully made a backup.");
+  if (opened.problem != FileProblem::none) {
+    say(refusal(opened));
+    return closing_prompt(status_failed);
   }
+  show_banner();
+  const Backup backup = make_backup(file);
+  if (const std::string line = backup_line(backup); !line.empty()) {
+    say(line);
+  }
+  const bool whole = whole_backup(backup);
   say("\nI'm about to ask a series of questions - \n"
       "please note that replying with 0 will result in NUMERIC values being unchanged.");
   say("The \"typical\" user will change only 'large width', 'large height', \n"
@@ -111,7 +184,7 @@ int run_dialogue() {
               << std::flush;
     const std::optional<std::uint16_t> answer = read_number(std::cin, std::cout);
     if (!answer) {
-      return stop_early(file, KeyAnswer::input_ended, false);
+      return stop_early(file, KeyAnswer::input_ended, false, whole);
     }
     answers[i] = *answer;
   }
@@ -119,17 +192,17 @@ int run_dialogue() {
   std::string_view font_choice;
   const KeyAnswer font = ask_font_choice(font_choice);
   if (!answered(font)) {
-    return stop_early(file, font, false);
+    return stop_early(file, font, false, whole);
   }
 
   say("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();
   if (!answered(confirm)) {
-    return stop_early(file, confirm, false);
+    return stop_early(file, confirm, false, whole);
   }
   if (confirm == KeyAnswer::no) {
     say("Ok, I didn't change the file.");
-    file.close();
+    (void)file.close();  // nothing was written
     return closing_prompt(0);
   }
 
@@ -142,17 +215,15 @@ int run_dialogue() {
   }
   const KeyAnswer write = offer_font_write(file, font_choice);
   if (!answered(write)) {
-    return stop_early(file, write, true);
+    return stop_early(file, write, true, whole);
   }
 
-  // Only a run in which every read and write succeeded is called finished.
-  int status = 0;
-  if (file.flush()) {
-    say("Ok, I think I finished.  Go see if it worked.");
-  } else {
-    say(write_failed);
-    status = status_failed;
+  // Finished means every read and write succeeded and the file is on disk
+  // and closed.
+  if (!file.close()) {
+    say(write_failed(whole));
+    return closing_prompt(status_failed);
   }
-  file.close();
-  return closing_prompt(status);
+  say("Ok, I think I finished.  Go see if it worked.");
+  return closing_prompt(0);
 }

@@ -1,21 +1,51 @@
-// A whole-file copy into a newly created backup: O_EXCL makes an existing
-// backup a failure that leaves it untouched, and means that a copy that fails
-// part-way is ours to remove.
+#include "gamefile/backup_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "gamefile/backup.h"
-#include "gamefile/patch_sites.h"
+#include <cstdio>
 
 namespace {
 
-bool write_all(int to, const char* bytes, ssize_t count) {
+ssize_t kernel_copy(int from, off_t* from_offset, int to, std::size_t count) {
+#if defined(__linux__)
+  // The kernel copies without the data passing through this process, as cp does.
+  return copy_file_range(from, from_offset, to, nullptr, count, 0);
+#else
+  (void)from, (void)from_offset, (void)to, (void)count;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+// 0 stands for a copy that ended early without an error: the file got shorter.
+Backup failed(int error) {
+  if (error == 0) {
+    return {BackupState::failed, {FileProblem::short_copy, ""}};
+  }
+  return {BackupState::failed, status_of_error(static_cast<unsigned long>(error))};
+}
+
+// Looks at what already stands under the backup's name, without opening it.
+Backup existing_backup(const struct stat& game) {
+  struct stat found {};
+  if (stat(backup_file_name, &found) != 0 || !S_ISREG(found.st_mode)) {
+    return {BackupState::kept_not_a_file, {}};
+  }
+  if (found.st_dev == game.st_dev && found.st_ino == game.st_ino) {
+    return {BackupState::kept_same_file, {}};
+  }
+  if (found.st_size != game.st_size) {
+    return {BackupState::kept_wrong_size, {}};
+  }
+  return {BackupState::kept, {}};
+}
+
+bool write_all(int to, const char* bytes, std::size_t count) {
   while (count > 0) {
-    const ssize_t wrote = write(to, bytes, static_cast<size_t>(count));
+    const ssize_t wrote = write(to, bytes, count);
     if (wrote < 0 && errno == EINTR) {
       continue;
     }
@@ -23,75 +53,128 @@ bool write_all(int to, const char* bytes, ssize_t count) {
       return false;
     }
     bytes += wrote;
-    count -= wrote;
+    count -= static_cast<std::size_t>(wrote);
   }
   return true;
 }
 
-// Copies in pieces, so memory does not grow with the file.
-bool copy_by_reading(int from, int to) {
+// Reads and writes in pieces, so memory does not grow with the file.
+bool copy_by_reading(int from, off_t offset, int to, off_t size) {
   char piece[1 << 16];
-  for (;;) {
-    const ssize_t got = read(from, piece, sizeof piece);
+  while (offset < size) {
+    const ssize_t got = pread(from, piece, sizeof piece, offset);
     if (got < 0 && errno == EINTR) {
       continue;
     }
-    if (got <= 0) {
-      return got == 0;
+    if (got == 0) {
+      errno = 0;  // the end came early
     }
-    if (!write_all(to, piece, got)) {
+    if (got <= 0 || !write_all(to, piece, static_cast<std::size_t>(got))) {
       return false;
     }
+    offset += got;
   }
+  return true;
 }
 
-bool copy_contents(int from, int to) {
-#if defined(__linux__)
-  // The kernel copies without the data passing through this process, as cp does.
-  bool copied_any = false;
-  for (;;) {
-    const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
+// The kernel's copy while it makes progress; where it is not supported, or
+// reports nothing copied before the end (as some file systems do), the rest
+// is read and written, as cp does.
+bool copy_contents(int from, int to, off_t size, const BackupSteps& steps) {
+  off_t offset = 0;
+  while (offset < size) {
+    const ssize_t copied = steps.copy_range(from, &offset, to, static_cast<std::size_t>(size - offset));
+    if (copied > 0) {
+      continue;
+    }
     if (copied < 0 && errno == EINTR) {
       continue;
     }
-    if (copied < 0 && !copied_any &&
-        (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP)) {
-      return copy_by_reading(from, to);  // a kernel or file system without it
+    if (copied < 0 && errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP) {
+      return false;
     }
-    if (copied <= 0) {
-      return copied == 0;
-    }
-    copied_any = true;
+    return copy_by_reading(from, offset, to, size);
   }
-#else
-  return copy_by_reading(from, to);
+  return true;
+}
+
+// Gives the finished copy the backup's name in one step that fails, rather
+// than replace, when the name is taken. 0 or the errno.
+int name_without_replacing() {
+  if (link(backup_temp_name, backup_file_name) == 0) {
+    unlink(backup_temp_name);
+    return 0;
+  }
+  if (errno == EEXIST) {
+    return errno;
+  }
+  // File systems without hard links (FAT, exFAT) can still rename exclusively.
+#if defined(__linux__)
+  if (renameat2(AT_FDCWD, backup_temp_name, AT_FDCWD, backup_file_name, RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+#elif defined(__APPLE__)
+  if (renamex_np(backup_temp_name, backup_file_name, RENAME_EXCL) == 0) {
+    return 0;
+  }
 #endif
+  return errno;
+}
+
+// The new name must be on disk too, not only the bytes it names.
+void sync_folder() {
+  const int folder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    (void)fsync(folder);  // some file systems refuse it for folders; nothing to do then
+    close(folder);
+  }
 }
 
 }  // namespace
 
-bool make_backup() {
-  const int from = open(game_file_name, O_RDONLY | O_CLOEXEC);
-  if (from < 0) {
-    return false;
-  }
+Backup make_backup(const GameFile& game) { return make_backup(game, {kernel_copy, fsync}); }
+
+Backup make_backup(const GameFile& game, const BackupSteps& steps) {
+  const int from = static_cast<int>(game.handle());
   struct stat source {};
   if (fstat(from, &source) != 0) {
-    close(from);
-    return false;
+    return failed(errno);
   }
-  const int to = open(backup_file_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777);
+  struct stat found {};
+  if (lstat(backup_file_name, &found) == 0) {
+    return existing_backup(source);
+  }
+  if (errno != ENOENT) {
+    return failed(errno);
+  }
+
+  unlink(backup_temp_name);  // ours, from a run that was killed while copying
+  const int to = open(backup_temp_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0666);
   if (to < 0) {
-    close(from);
-    return false;
+    return failed(errno);
   }
-  // On disk before the executable is first changed: a crash after patching
-  // must not leave a patched executable beside an empty backup.
-  bool whole = copy_contents(from, to) && fsync(to) == 0;
-  whole = close(to) == 0 && whole;
-  close(from);
-  if (!whole) {
-    unlink(backup_file_name);
+  Backup result{BackupState::made, {}};
+  struct stat copied {};
+  if (!copy_contents(from, to, source.st_size, steps) || steps.sync(to) != 0) {
+    result = failed(errno);
+  } else if (fstat(to, &copied) != 0 || copied.st_size != source.st_size) {
+    result = {BackupState::failed, {FileProblem::short_copy, ""}};
   }
-  return whole;
+  if (close(to) != 0 && result.state == BackupState::made) {
+    result = failed(errno);
+  }
+  if (result.state == BackupState::made) {
+    const int error = name_without_replacing();
+    if (error == EEXIST) {
+      result = existing_backup(source);
+    } else if (error != 0) {
+      result = failed(error);
+    }
+  }
+  if (result.state == BackupState::made) {
+    sync_folder();
+  } else {
+    unlink(backup_temp_name);
+  }
+  return result;
 }

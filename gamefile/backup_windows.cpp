@@ -1,52 +1,148 @@
-// The backup is one CopyFileW call with its fail-if-exists flag set, so an
-// existing backup is never replaced.
+// The source is read through the game file's own handle: CopyFileW cannot
+// copy a file that this process holds open for writing, since Windows opens
+// the source of a copy with a share mode that admits no writer.
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "gamefile/backup.h"
-#include "gamefile/patch_sites.h"
 
 namespace {
 
-// The names are plain ASCII, so each character widens as it stands.
-std::wstring wide(const char* name) {
-  return std::wstring(name, name + std::char_traits<char>::length(name));
+std::wstring wide(const char* name) { return std::wstring(name, name + std::char_traits<char>::length(name)); }
+
+Backup failed(DWORD error) { return {BackupState::failed, status_of_error(error)}; }
+
+bool same_file(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
 }
 
-// On disk before the executable is first changed: a crash after patching
-// must not leave a patched executable beside an empty backup.
-bool flush_to_disk(const wchar_t* name) {
-  const HANDLE file = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+std::uint64_t size_in(const BY_HANDLE_FILE_INFORMATION& info) {
+  return static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+}
+
+// Looks at what already stands under the backup's name. Access 0 asks for
+// its attributes only: it is never opened for reading or writing.
+Backup existing_backup(const std::wstring& backup, const BY_HANDLE_FILE_INFORMATION& game) {
+  const HANDLE file =
+      CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    return false;
+    return {BackupState::kept, {}};  // there, but not ours to look at: leave it be
   }
-  const bool flushed = FlushFileBuffers(file) != 0;
+  BY_HANDLE_FILE_INFORMATION found{};
+  const bool known = GetFileInformationByHandle(file, &found) != 0;
+  const bool disk_file = GetFileType(file) == FILE_TYPE_DISK;
   CloseHandle(file);
-  return flushed;
+  if (!known) {
+    return {BackupState::kept, {}};
+  }
+  if (!disk_file || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return {BackupState::kept_not_a_file, {}};
+  }
+  if (same_file(found, game)) {
+    return {BackupState::kept_same_file, {}};
+  }
+  if (size_in(found) != size_in(game)) {
+    return {BackupState::kept_wrong_size, {}};
+  }
+  return {BackupState::kept, {}};
+}
+
+// Reads the game through its own handle at explicit offsets, in pieces, so
+// memory does not grow with the file.
+bool copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
+  std::vector<char> piece(1 << 20);
+  for (std::uint64_t offset = 0; offset < size;) {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<std::uint64_t>(piece.size(), size - offset));
+    if (!ReadFile(from, piece.data(), ask, &got, &where)) {
+      return false;
+    }
+    if (got == 0) {
+      SetLastError(ERROR_SUCCESS);  // the end came early
+      return false;
+    }
+    DWORD wrote = 0;
+    if (!WriteFile(to, piece.data(), got, &wrote, nullptr) || wrote != got) {
+      return false;
+    }
+    offset += got;
+  }
+  return true;
+}
+
+// Names the finished copy without replacing anything. A virus scanner may
+// hold the new file for a moment after it is closed, and a rename fails
+// while it does; such a hold is waited out for up to about two seconds.
+DWORD name_without_replacing(const std::wstring& temp, const std::wstring& backup) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(temp.c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      return ERROR_SUCCESS;
+    }
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == 20) {
+      return error;
+    }
+    Sleep(100);
+  }
 }
 
 }  // namespace
 
-bool make_backup() {
-  const std::wstring game = wide(game_file_name);
+Backup make_backup(const GameFile& game) {
+  const HANDLE from = reinterpret_cast<HANDLE>(game.handle());
   const std::wstring backup = wide(backup_file_name);
-  if (CopyFileW(game.c_str(), backup.c_str(), TRUE) == 0) {
+  const std::wstring temp = wide(backup_temp_name);
+  BY_HANDLE_FILE_INFORMATION source{};
+  if (!GetFileInformationByHandle(from, &source)) {
+    return failed(GetLastError());
+  }
+  if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return existing_backup(backup, source);
+  }
+  if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+    return failed(GetLastError());
+  }
+
+  DeleteFileW(temp.c_str());  // ours, from a run that was killed while copying
+  // Share read: a scanner may look at the copy while it is written.
+  const HANDLE to = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (to == INVALID_HANDLE_VALUE) {
+    return failed(GetLastError());
+  }
+  Backup result{BackupState::made, {}};
+  LARGE_INTEGER copied{};
+  // Flushed through the handle that wrote it: a reopen could be refused.
+  if (!copy_contents(from, to, size_in(source)) || !FlushFileBuffers(to)) {
     const DWORD error = GetLastError();
-    // Any other failure came after the backup did not exist: what stands
-    // under its name now is a partial copy of ours.
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-      DeleteFileW(backup.c_str());
+    result = error == ERROR_SUCCESS ? Backup{BackupState::failed, {FileProblem::short_copy, ""}} : failed(error);
+  } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size_in(source)) {
+    result = {BackupState::failed, {FileProblem::short_copy, ""}};
+  }
+  if (!CloseHandle(to) && result.state == BackupState::made) {
+    result = failed(GetLastError());
+  }
+  if (result.state == BackupState::made) {
+    const DWORD error = name_without_replacing(temp, backup);
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+      result = existing_backup(backup, source);
+    } else if (error != ERROR_SUCCESS) {
+      result = failed(error);
     }
-    return false;
   }
-  if (!flush_to_disk(backup.c_str())) {
-    DeleteFileW(backup.c_str());
-    return false;
+  if (result.state != BackupState::made) {
+    DeleteFileW(temp.c_str());
   }
-  return true;
+  return result;
 }

@@ -1,21 +1,25 @@
 #pragma once
-// The open game executable. One binary stream, one file position shared by
-// reads and writes, and a sticky error state: once an access fails, every
-// later seek, read and write is skipped, so a file that is not what we expect
-// (too short to hold a site) is never modified.
+// The open game executable: one handle, held for the run alone, and a sticky
+// error state: once an access fails, every later read and write is skipped,
+// so a file that is not what we expect (too short to hold a site) is never
+// modified.
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string_view>
 
+#include "gamefile/file_io.h"
 #include "gamefile/patch_sites.h"
 
 class GameFile {
  public:
-  // Opens game_file_name for reading and writing. The file must exist and be
-  // writable: it is never created or truncated.
-  bool open();
+  GameFile() = default;
+  ~GameFile();
+  GameFile(const GameFile&) = delete;
+  GameFile& operator=(const GameFile&) = delete;
+
+  // Opens game_file_name for reading and writing; see open_game_handle.
+  FileStatus open();
 
   // nullopt when the two bytes cannot be read.
   std::optional<std::uint16_t> read_value(const PatchSite& site);
@@ -23,12 +27,16 @@ class GameFile {
   // The name and one zero byte, never padded to the length of the old name.
   void write_font_name(std::string_view name);
 
-  // Pushes every write to the file; true when every access so far succeeded.
-  bool flush();
-  void close();
+  // Puts every write on the disk and closes the file. True only when every
+  // access succeeded, the data reached the disk and the file closed cleanly.
+  bool close();
+
+  // For the backup, which copies through this same handle.
+  NativeHandle handle() const { return native; }
 
  private:
-  void write_inside(std::int32_t offset, const char* bytes, std::size_t count);
+  void write_inside(std::uint64_t offset, const char* bytes, std::size_t count);
 
-  std::fstream stream;
+  NativeHandle native = no_handle;
+  bool failed = false;
 };

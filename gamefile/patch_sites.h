@@ -9,6 +9,10 @@
 
 inline constexpr char game_file_name[] = "Halvane.exe";
 inline constexpr char backup_file_name[] = "Halvane.bak";
+// The backup is written under this name and renamed only once it is whole,
+// so Halvane.bak is never a part of a copy. A run killed while copying leaves
+// it behind, and the next run removes it.
+inline constexpr char backup_temp_name[] = "Halvane.bak.partial";
 
 // One screen-size constant: an unsigned 16-bit value stored least significant
 // byte first at an absolute offset, not necessarily an even one.

@@ -2,36 +2,75 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/scratch.h"
 #include "support/stand_in.h"
 
 namespace {
 
-TEST(Backup, MadeOnceAndNeverReplaced) {
+// A stand-in game file, held open as the dialogue holds it while the backup
+// is made.
+class BackupOfHeldFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(write_stand_in("Halvane.exe"));
+    ASSERT_EQ(game.open().problem, FileProblem::none);
+  }
+
   InScratchFolder folder;
-  ASSERT_TRUE(write_stand_in("Halvane.exe"));
-  EXPECT_TRUE(make_backup());
+  GameFile game;
+};
+
+TEST_F(BackupOfHeldFile, MadeWholeOnceAndNeverReplaced) {
+  EXPECT_EQ(make_backup(game).state, BackupState::made);
   EXPECT_TRUE(read_file("Halvane.bak") == stand_in_bytes());
+  EXPECT_FALSE(file_exists("Halvane.bak.partial"));
 
   // Later runs patch the executable; the backup keeps the first state.
-  ASSERT_TRUE(write_file("Halvane.exe", "patched"));
-  EXPECT_FALSE(make_backup());
+  game.write_value(numeric_sites[0], 1920);
+  EXPECT_EQ(make_backup(game).state, BackupState::kept);
   EXPECT_TRUE(read_file("Halvane.bak") == stand_in_bytes());
 }
 
-TEST(Backup, ExistingBackupIsLeftByteForByte) {
-  InScratchFolder folder;
-  ASSERT_TRUE(write_stand_in("Halvane.exe"));
-  const std::string old_backup("an older backup\0\xff", 17);
-  ASSERT_TRUE(write_file("Halvane.bak", old_backup));
-  EXPECT_FALSE(make_backup());
-  EXPECT_EQ(read_file("Halvane.bak"), old_backup);
+TEST_F(BackupOfHeldFile, LeftoverOfAKilledRunIsReplacedByAWholeCopy) {
+  ASSERT_TRUE(write_file("Halvane.bak.partial", "cut short"));
+  EXPECT_EQ(make_backup(game).state, BackupState::made);
+  EXPECT_TRUE(read_file("Halvane.bak") == stand_in_bytes());
+  EXPECT_FALSE(file_exists("Halvane.bak.partial"));
 }
 
-TEST(Backup, NothingToCopyMakesNoBackup) {
-  InScratchFolder folder;
-  EXPECT_FALSE(make_backup());
-  EXPECT_FALSE(file_exists("Halvane.bak"));
+// Whatever stands under the backup's name is looked at and kept as it is.
+struct Existing {
+  const char* name;
+  void (*make)();
+  BackupState state;
+};
+
+void PrintTo(const Existing& existing, std::ostream* os) { *os << existing.name; }
+
+class ExistingBackup : public BackupOfHeldFile, public testing::WithParamInterface<Existing> {};
+
+TEST_P(ExistingBackup, IsKeptByteForByteAndNamed) {
+  GetParam().make();
+  const bool folder_there = std::filesystem::is_directory("Halvane.bak");
+  const std::string before = folder_there ? "" : read_file("Halvane.bak");
+  EXPECT_EQ(make_backup(game).state, GetParam().state);
+  EXPECT_EQ(std::filesystem::is_directory("Halvane.bak"), folder_there);
+  EXPECT_TRUE((folder_there ? "" : read_file("Halvane.bak")) == before);
+  EXPECT_FALSE(file_exists("Halvane.bak.partial"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ExistingBackup,
+    testing::Values(
+        Existing{"same_size", [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
+                 BackupState::kept},
+        Existing{"other_size", [] { (void)write_file("Halvane.bak", "older"); }, BackupState::kept_wrong_size},
+        Existing{"folder", [] { std::filesystem::create_directory("Halvane.bak"); },
+                 BackupState::kept_not_a_file},
+        Existing{"link_to_the_game", [] { std::filesystem::create_hard_link("Halvane.exe", "Halvane.bak"); },
+                 BackupState::kept_same_file}),
+    [](const testing::TestParamInfo<Existing>& info) { return info.param.name; });
 
 }  // namespace

@@ -16,14 +16,48 @@ namespace {
 constexpr std::array<std::uint64_t, 5> offsets{735781, 735776, 735806, 735801, 735766};
 constexpr std::uint64_t font_offset = 1491820;
 
-TEST(GameFileOpen, MissingFileIsNotOpenedAndNotCreated) {
+bool opened(GameFile& file) { return file.open().problem == FileProblem::none; }
+
+// What stands under the name, and what opening it says. Nothing is created.
+struct Refusal {
+  const char* name;
+  void (*make)();
+  FileProblem problem;
+};
+
+void PrintTo(const Refusal& refusal, std::ostream* os) { *os << refusal.name; }
+
+class GameFileOpen : public testing::TestWithParam<Refusal> {};
+
+TEST_P(GameFileOpen, RefusedWithItsCause) {
   InScratchFolder folder;
+  GetParam().make();
+  const std::filesystem::file_status before = std::filesystem::status("Halvane.exe");
   GameFile file;
-  EXPECT_FALSE(file.open());
-  EXPECT_FALSE(file_exists("Halvane.exe"));
+  EXPECT_EQ(file.open().problem, GetParam().problem);
+  EXPECT_EQ(std::filesystem::status("Halvane.exe").type(), before.type());
+  EXPECT_FALSE(file_exists("Halvane.bak"));
 }
 
-TEST(GameFileOpen, ReadOnlyFileCountsAsNotOpen) {
+INSTANTIATE_TEST_SUITE_P(
+    Causes, GameFileOpen,
+    testing::Values(Refusal{"missing", [] {}, FileProblem::missing},
+                    Refusal{"folder", [] { std::filesystem::create_directory("Halvane.exe"); },
+                            FileProblem::not_a_file}),
+    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+// A second run is refused at once, not made to wait.
+TEST(GameFileHeld, ASecondOpenIsRefusedAsInUse) {
+  InScratchFolder folder;
+  ASSERT_TRUE(write_stand_in("Halvane.exe"));
+  GameFile first;
+  ASSERT_TRUE(opened(first));
+  GameFile second;
+  EXPECT_EQ(second.open().problem, FileProblem::in_use);
+  EXPECT_TRUE(first.close());
+}
+
+TEST(GameFileReadOnly, IsRefusedAsReadOnly) {
   InScratchFolder folder;
   ASSERT_TRUE(write_stand_in("Halvane.exe"));
   std::filesystem::permissions("Halvane.exe", std::filesystem::perms::owner_read);
@@ -32,14 +66,14 @@ TEST(GameFileOpen, ReadOnlyFileCountsAsNotOpen) {
         << "this user writes to read-only files (root); the end-to-end tests cover it as another user";
   }
   GameFile file;
-  EXPECT_FALSE(file.open());
+  EXPECT_EQ(file.open().problem, FileProblem::read_only);
 }
 
 TEST(GameFileSites, StockValuesReadInQuestionOrder) {
   InScratchFolder folder;
   ASSERT_TRUE(write_stand_in("Halvane.exe"));
   GameFile file;
-  ASSERT_TRUE(file.open());
+  ASSERT_TRUE(opened(file));
   const std::array<std::uint16_t, 5> stock{1024, 768, 800, 600, 1024};
   for (std::size_t i = 0; i < numeric_sites.size(); ++i) {
     EXPECT_EQ(numeric_sites[i].offset, static_cast<std::int32_t>(offsets[i])) << numeric_sites[i].label;
@@ -56,13 +90,12 @@ TEST(GameFileSites, WritesOnlyTheTwoBytesOfEachSite) {
   ASSERT_TRUE(write_stand_in("Halvane.exe"));
   std::string expected = stand_in_bytes();
   GameFile file;
-  ASSERT_TRUE(file.open());
+  ASSERT_TRUE(opened(file));
   for (const auto& [site, value] : writes) {
     file.write_value(numeric_sites[site], value);
     expected = with_value(expected, offsets[site], value);
   }
-  EXPECT_TRUE(file.flush());
-  file.close();
+  EXPECT_TRUE(file.close());
   const std::string written = read_file("Halvane.exe");
   EXPECT_EQ(written.size(), stand_in_size);
   EXPECT_TRUE(written == expected);
@@ -77,16 +110,16 @@ TEST(GameFileFont, NamesAreWrittenWithOneZeroByteAndNoPadding) {
   ASSERT_NE(stock[font_offset + 6], '\0');  // the byte after the stock "Arial" terminator
 
   GameFile file;
-  ASSERT_TRUE(file.open());
+  ASSERT_TRUE(opened(file));
   file.write_font_name("Geneva");
-  ASSERT_TRUE(file.flush());
+  ASSERT_TRUE(file.close());
   const std::string geneva = read_file("Halvane.exe");
   EXPECT_TRUE(geneva == with_name(stock, font_offset, "Geneva"));
   EXPECT_EQ(geneva.substr(font_offset, 8), std::string("Geneva\0", 7) + stock[font_offset + 7]);
 
+  ASSERT_TRUE(opened(file));
   file.write_font_name("Arial");
-  ASSERT_TRUE(file.flush());
-  file.close();
+  ASSERT_TRUE(file.close());
   const std::string arial = read_file("Halvane.exe");
   EXPECT_EQ(arial.substr(font_offset, 7), std::string("Arial\0\0", 7));  // Geneva's zero stays
   EXPECT_EQ(arial.size(), stand_in_size);
@@ -95,7 +128,7 @@ TEST(GameFileFont, NamesAreWrittenWithOneZeroByteAndNoPadding) {
 // Files cut short at every boundary: before, inside and just after each
 // numeric site, and around the font site. Once one read fails every later
 // access is skipped, so such a file is never written; a write that would
-// lengthen the file is refused. Either way the failure shows in flush().
+// lengthen the file is refused. Either way the failure shows in close().
 class ShortFile : public testing::TestWithParam<std::uint64_t> {};
 
 TEST_P(ShortFile, IsNeverLengthenedAndNeverWrittenAfterAFailedRead) {
@@ -105,7 +138,7 @@ TEST_P(ShortFile, IsNeverLengthenedAndNeverWrittenAfterAFailedRead) {
   const std::string original = stand_in_bytes(size);
 
   GameFile file;
-  ASSERT_TRUE(file.open());
+  ASSERT_TRUE(opened(file));
   bool reads_ok = true;
   for (std::size_t i = 0; i < numeric_sites.size(); ++i) {
     reads_ok = reads_ok && offsets[i] + 2 <= size;  // sticky: one failure fails the rest
@@ -116,8 +149,7 @@ TEST_P(ShortFile, IsNeverLengthenedAndNeverWrittenAfterAFailedRead) {
   }
   file.write_font_name("Geneva");
   const bool font_fits = font_offset + 7 <= size;
-  EXPECT_EQ(file.flush(), reads_ok && font_fits);
-  file.close();
+  EXPECT_EQ(file.close(), reads_ok && font_fits);
 
   std::string expected = original;
   if (reads_ok) {

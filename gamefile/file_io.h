@@ -1,0 +1,48 @@
+#pragma once
+// The game file's handle: a POSIX file descriptor or a Windows HANDLE, held in
+// an integer so that this header is the same on both. Every read and write
+// names its offset, so no shared file position is ever relied on.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+using NativeHandle = std::intptr_t;
+inline constexpr NativeHandle no_handle = -1;  // INVALID_HANDLE_VALUE on Windows
+
+// What stands in the way of a file operation, in terms a player can act on.
+enum class FileProblem {
+  none,
+  missing,
+  read_only,       // the file itself is marked read-only
+  access_denied,   // the account may not write there
+  read_only_disk,  // a read-only disk or file system
+  in_use,          // the game is running, or another run holds the file
+  not_a_file,      // a folder, FIFO or device
+  disk_full,
+  short_copy,  // a copy that reported success but holds fewer bytes
+  other,
+};
+
+struct FileStatus {
+  FileProblem problem = FileProblem::none;
+  std::string system_text;  // the system's own words for the error
+};
+
+// Opens game_file_name for reading and writing and holds it for this run
+// alone. It must exist and is never created or truncated; anything but a
+// regular file is refused before a byte of it is read.
+FileStatus open_game_handle(NativeHandle& handle);
+
+// Exactly `count` bytes at `offset`, or false.
+bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count);
+bool write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count);
+std::optional<std::uint64_t> size_of(NativeHandle handle);
+
+// Puts what was written on the disk itself, not only in the system's cache.
+bool sync_to_disk(NativeHandle handle);
+bool close_handle(NativeHandle handle);
+
+// The problem behind a system error code: errno on POSIX, GetLastError() on Windows.
+FileStatus status_of_error(unsigned long code);

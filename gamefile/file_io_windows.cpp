@@ -1,0 +1,140 @@
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "gamefile/file_io.h"
+#include "gamefile/patch_sites.h"
+
+namespace {
+
+HANDLE handle_of(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// The names are plain ASCII, so each character widens as it stands.
+std::wstring wide(const char* name) { return std::wstring(name, name + std::char_traits<char>::length(name)); }
+
+std::string system_text(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length > 0 ? std::string(text, length) : "Windows error " + std::to_string(code);
+  LocalFree(text);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {
+    result.pop_back();
+  }
+  return result;
+}
+
+OVERLAPPED at(std::uint64_t offset) {
+  OVERLAPPED where{};
+  where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return where;
+}
+
+}  // namespace
+
+FileStatus status_of_error(unsigned long code) {
+  FileStatus status{FileProblem::other, system_text(code)};
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      status.problem = FileProblem::missing;
+      break;
+    case ERROR_ACCESS_DENIED:
+      status.problem = FileProblem::access_denied;
+      break;
+    case ERROR_WRITE_PROTECT:
+      status.problem = FileProblem::read_only_disk;
+      break;
+    case ERROR_SHARING_VIOLATION:  // the game running, or another run holding it
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      status.problem = FileProblem::in_use;
+      break;
+    case ERROR_DIRECTORY:
+      status.problem = FileProblem::not_a_file;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      status.problem = FileProblem::disk_full;
+      break;
+    default:
+      break;
+  }
+  return status;
+}
+
+FileStatus open_game_handle(NativeHandle& handle) {
+  const std::wstring name = wide(game_file_name);
+  // Share mode read only: while we hold the file nobody else may write it,
+  // so a second run is refused, and an open that finds the game running (its
+  // image mapped) or a writer already there fails with a sharing violation.
+  const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    FileStatus status = status_of_error(error);
+    // A folder and a read-only file are refused as "access denied" too.
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES) {
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        status.problem = FileProblem::not_a_file;
+      } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        status.problem = FileProblem::read_only;
+      }
+    }
+    return status;
+  }
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return {FileProblem::not_a_file, ""};
+  }
+  handle = reinterpret_cast<NativeHandle>(file);
+  return {};
+}
+
+bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
+  while (count > 0) {
+    OVERLAPPED where = at(offset);
+    DWORD got = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+    if (!ReadFile(handle_of(handle), bytes, ask, &got, &where) || got == 0) {
+      return false;  // an error, or the end of the file before `count` bytes
+    }
+    bytes += got;
+    count -= got;
+    offset += got;
+  }
+  return true;
+}
+
+bool write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    OVERLAPPED where = at(offset);
+    DWORD wrote = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+    if (!WriteFile(handle_of(handle), bytes, ask, &wrote, &where) || wrote == 0) {
+      return false;
+    }
+    bytes += wrote;
+    count -= wrote;
+    offset += wrote;
+  }
+  return true;
+}
+
+std::optional<std::uint64_t> size_of(NativeHandle handle) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(handle_of(handle), &size)) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+bool sync_to_disk(NativeHandle handle) { return FlushFileBuffers(handle_of(handle)) != 0; }
+
+bool close_handle(NativeHandle handle) { return CloseHandle(handle_of(handle)) != 0; }

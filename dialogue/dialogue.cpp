@@ -44,9 +44,10 @@ constexpr std::array<Prompt, site_count> prompts{{
 
 // Halvane.bak is offered only when a whole one is there to restore from.
 std::string_view write_failed(bool whole_backup) {
-  return whole_backup ? "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak."
-                      : "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of "
-                        "it. Reinstall Halvane if it no longer starts.";
+  return whole_backup
+             ? "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak."
+             : "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of "
+               "it. Reinstall Halvane if it no longer starts.";
 }
 
 // Why Halvane.exe, which is there, cannot be patched, and what the player can do.

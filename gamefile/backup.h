@@ -7,12 +7,12 @@
 #include "gamefile/game_file.h"
 
 enum class BackupState {
-  made,              // a whole copy, on disk
-  kept,              // one existed already, of the right size
-  kept_not_a_file,   // what exists under the name is a folder, device or broken link
-  kept_wrong_size,   // it exists, but cannot be a copy of this file
-  kept_same_file,    // it is the game file itself, through a link
-  failed,            // none existed and none could be made
+  made,             // a whole copy, on disk
+  kept,             // one existed already, of the right size
+  kept_not_a_file,  // what exists under the name is a folder, device or broken link
+  kept_wrong_size,  // it exists, but cannot be a copy of this file
+  kept_same_file,   // it is the game file itself, through a link
+  failed,           // none existed and none could be made
 };
 
 struct Backup {

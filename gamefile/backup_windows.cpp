@@ -14,7 +14,9 @@
 
 namespace {
 
-std::wstring wide(const char* name) { return std::wstring(name, name + std::char_traits<char>::length(name)); }
+std::wstring wide(const char* name) {
+  return std::wstring(name, name + std::char_traits<char>::length(name));
+}
 
 Backup failed(DWORD error) { return {BackupState::failed, status_of_error(error)}; }
 
@@ -30,9 +32,8 @@ std::uint64_t size_in(const BY_HANDLE_FILE_INFORMATION& info) {
 // Looks at what already stands under the backup's name. Access 0 asks for
 // its attributes only: it is never opened for reading or writing.
 Backup existing_backup(const std::wstring& backup, const BY_HANDLE_FILE_INFORMATION& game) {
-  const HANDLE file =
-      CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file = CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return {BackupState::kept, {}};  // there, but not ours to look at: leave it be
   }
@@ -126,7 +127,8 @@ Backup make_backup(const GameFile& game) {
   // Flushed through the handle that wrote it: a reopen could be refused.
   if (!copy_contents(from, to, size_in(source)) || !FlushFileBuffers(to)) {
     const DWORD error = GetLastError();
-    result = error == ERROR_SUCCESS ? Backup{BackupState::failed, {FileProblem::short_copy, ""}} : failed(error);
+    result =
+        error == ERROR_SUCCESS ? Backup{BackupState::failed, {FileProblem::short_copy, ""}} : failed(error);
   } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size_in(source)) {
     result = {BackupState::failed, {FileProblem::short_copy, ""}};
   }

@@ -13,7 +13,9 @@ namespace {
 HANDLE handle_of(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 // The names are plain ASCII, so each character widens as it stands.
-std::wstring wide(const char* name) { return std::wstring(name, name + std::char_traits<char>::length(name)); }
+std::wstring wide(const char* name) {
+  return std::wstring(name, name + std::char_traits<char>::length(name));
+}
 
 std::string system_text(DWORD code) {
   char* text = nullptr;

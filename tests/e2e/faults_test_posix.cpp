@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -20,8 +21,8 @@ namespace {
 using namespace transcript;
 
 const std::string sizes_and_keys = sizes + "yyy";
-const std::string whole_run_without_backup =
-    banner + instructions + questions(stock_values) + font_question + confirm + font_write_question;
+const std::string after_backup =
+    instructions + questions(stock_values) + font_question + confirm + font_write_question;
 
 // Root ignores permission bits, so when the tests run as root the tool runs
 // as nobody instead.
@@ -52,7 +53,7 @@ class Faults : public testing::Test {
   ScratchFolder bin;
 };
 
-TEST_F(Faults, ReadOnlyGameFileIsNotFoundAndNothingIsCreated) {
+TEST_F(Faults, ReadOnlyGameFileIsRefusedAndNothingIsCreated) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::others_read |
@@ -60,13 +61,13 @@ TEST_F(Faults, ReadOnlyGameFileIsNotFoundAndNothingIsCreated) {
                                                                std::filesystem::perms::group_read);
   std::filesystem::permissions(folder.root, std::filesystem::perms::all);  // a backup could be made
   const ToolRun run = run_unprivileged(folder, "q");
-  EXPECT_EQ(run.output, not_found + closing);
-  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, read_only + closing);
+  EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 
-TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
+TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::all);
@@ -74,11 +75,49 @@ TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupButTheRunGoesOn) {
                                std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
   const ToolRun run = run_unprivileged(folder, sizes_and_keys);
-  EXPECT_EQ(run.output, whole_run_without_backup + finished + closing);
+  EXPECT_EQ(run.output, banner + backup_failed("this folder does not let me create files") + after_backup +
+                            finished + closing);
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) ==
               with_name(sizes_written(stand_in_bytes()), font_offset, "Geneva"));
+}
+
+// Opening a FIFO for reading waits for a writer; the tool must not.
+TEST(FaultsAtOpen, FifoNamedLikeTheGameIsRefusedWithoutAHang) {
+  ScratchFolder folder;
+  ASSERT_EQ(mkfifo(folder.path("Halvane.exe").c_str(), 0644), 0);
+  const ToolRun run = run_tool(folder.root.string(), "q", {}, 10);
+  ASSERT_FALSE(run.timed_out);
+  EXPECT_EQ(run.output, not_a_file + closing);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+}
+
+// A run killed while it copies a large game file leaves no backup or a whole
+// one, never a part of one under the backup's name; the next run makes a
+// whole one and leaves nothing else behind.
+TEST(FaultsAtBackup, RunKilledWhileCopyingLeavesNoPartOfABackup) {
+  constexpr std::uint64_t size = 256'000'000;
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe"), size));
+  {
+    Background run(HALVANE_RES_PATH, folder.root.string(), "Otherwise, reinstall Halvane.");
+    ASSERT_TRUE(run.ready);
+    run.kill();
+  }
+  const std::string whole = stand_in_bytes(size);
+  EXPECT_TRUE(!file_exists(folder.path("Halvane.bak")) || read_file(folder.path("Halvane.bak")) == whole);
+
+  std::filesystem::remove(folder.path("Halvane.bak"));
+  const ToolRun again = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nnnq", {}, 120);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == whole);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.root)) {
+    ++files;
+  }
+  EXPECT_EQ(files, 2U) << "only Halvane.exe and Halvane.bak";
 }
 
 // A file-size limit, as a full disk would impose: below the sizes nothing can
@@ -103,7 +142,8 @@ TEST_P(FileSizeLimit, PartialBackupRemovedAndFailedWriteReported) {
     const rlimit bytes{limit.bytes, limit.bytes};
     setrlimit(RLIMIT_FSIZE, &bytes);
   });
-  EXPECT_EQ(run.output, whole_run_without_backup + write_failed + closing);
+  EXPECT_EQ(run.output, banner + backup_failed("there is not enough room on the disk") + after_backup +
+                            write_failed_no_backup + closing);
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   const std::string after = read_file(folder.path("Halvane.exe"));

@@ -130,13 +130,13 @@ TEST(DialogueAgain, SecondRunShowsNewValuesAndKeepsTheFirstBackup) {
   EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stock);
 }
 
-TEST(DialogueAgain, ExistingBackupIsKeptAndTheRunGoesOn) {
+TEST(DialogueAgain, ExistingBackupOfAnotherSizeIsKeptNamedAndTheRunGoesOn) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   ASSERT_TRUE(write_file(folder.path("Halvane.bak"), "older"));
   const ToolRun run = run_tool(folder.root.string(), sizes + "yyn");
-  EXPECT_EQ(run.output, banner + instructions + questions(stock_values) + font_question + confirm +
-                            font_write_question + finished + closing);
+  EXPECT_EQ(run.output, banner + backup_wrong_size + instructions + questions(stock_values) + font_question +
+                            confirm + font_write_question + finished + closing);
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
   EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
 }

@@ -90,6 +90,26 @@ inline const std::string interrupted_unchanged = "Interrupted: Halvane.exe was n
 inline const std::string interrupted_font = "Interrupted: the font name was not written.\n";
 inline const std::string write_failed =
     "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak.\n";
+inline const std::string write_failed_no_backup =
+    "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of it. Reinstall "
+    "Halvane if it no longer starts.\n";
+inline std::string backup_failed(const std::string& cause) {
+  return "I couldn't make a backup (Halvane.bak): " + cause +
+         ". Nothing is changed unless you confirm below.\n";
+}
+inline const std::string backup_wrong_size =
+    "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I left it alone and made "
+    "no new backup.\n";
+
+// Halvane.exe is there but cannot be patched.
+inline const std::string in_use =
+    "Halvane.exe is in use: the game is running, or I am already running on it. Close the game and run this "
+    "again.\n";
+inline const std::string read_only =
+    "Halvane.exe is read-only, so I can't change it. Clear its read-only setting and run me again.\n";
+inline const std::string not_a_file =
+    "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. Put me next "
+    "to the game's own Halvane.exe.\n";
 
 // The sizes most runs here answer, and the game file they leave: 1920, 1080
 // and 1920 at the large width, large height and width offset check.

@@ -63,14 +63,16 @@ TEST_P(ExistingBackup, IsKeptByteForByteAndNamed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ExistingBackup,
-    testing::Values(
-        Existing{"same_size", [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
-                 BackupState::kept},
-        Existing{"other_size", [] { (void)write_file("Halvane.bak", "older"); }, BackupState::kept_wrong_size},
-        Existing{"folder", [] { std::filesystem::create_directory("Halvane.bak"); },
-                 BackupState::kept_not_a_file},
-        Existing{"link_to_the_game", [] { std::filesystem::create_hard_link("Halvane.exe", "Halvane.bak"); },
-                 BackupState::kept_same_file}),
+    testing::Values(Existing{"same_size",
+                             [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
+                             BackupState::kept},
+                    Existing{"other_size", [] { (void)write_file("Halvane.bak", "older"); },
+                             BackupState::kept_wrong_size},
+                    Existing{"folder", [] { std::filesystem::create_directory("Halvane.bak"); },
+                             BackupState::kept_not_a_file},
+                    Existing{"link_to_the_game",
+                             [] { std::filesystem::create_hard_link("Halvane.exe", "Halvane.bak"); },
+                             BackupState::kept_same_file}),
     [](const testing::TestParamInfo<Existing>& info) { return info.param.name; });
 
 }  // namespace

@@ -39,12 +39,12 @@ TEST_P(GameFileOpen, RefusedWithItsCause) {
   EXPECT_FALSE(file_exists("Halvane.bak"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Causes, GameFileOpen,
-    testing::Values(Refusal{"missing", [] {}, FileProblem::missing},
-                    Refusal{"folder", [] { std::filesystem::create_directory("Halvane.exe"); },
-                            FileProblem::not_a_file}),
-    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Causes, GameFileOpen,
+                         testing::Values(Refusal{"missing", [] {}, FileProblem::missing},
+                                         Refusal{"folder",
+                                                 [] { std::filesystem::create_directory("Halvane.exe"); },
+                                                 FileProblem::not_a_file}),
+                         [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 // A second run is refused at once, not made to wait.
 TEST(GameFileHeld, ASecondOpenIsRefusedAsInUse) {

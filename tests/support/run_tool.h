@@ -2,6 +2,7 @@
 // Runs the built tool as a player's script would: in a given folder, with the
 // answers piped into standard input and no console to read keys from.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,3 +18,24 @@ struct ToolRun {
 ToolRun run_tool(const std::string& folder, const std::string& input,
                  const std::function<void()>& before_start = {}, int seconds = 20,
                  const std::string& tool = HALVANE_RES_PATH);
+
+// A program left running in a folder while a test runs the tool beside it:
+// a stand-in for the game, or a first run of the tool waiting at a question.
+// Its standard input stays open, so it waits there; it is killed at the end.
+class Background {
+ public:
+  // Starts `program` in `folder` and waits until its output shows `ready`.
+  Background(const std::string& program, const std::string& folder, const std::string& ready);
+  ~Background();
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+
+  bool ready = false;  // `ready` was seen before the program ended or 20 seconds passed
+
+  // Ends it at once, as a closed window or a power cut would.
+  void kill();
+
+ private:
+  std::intptr_t process = -1;
+  std::intptr_t input = -1;
+};

@@ -91,3 +91,61 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }
+
+Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
+  int to_child[2];
+  int from_child[2];
+  if (pipe(to_child) != 0 || pipe(from_child) != 0) {
+    return;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    setsid();
+    dup2(to_child[0], 0);
+    dup2(from_child[1], 1);
+    close(to_child[1]);
+    close(from_child[0]);
+    if (chdir(folder.c_str()) != 0) {
+      _exit(126);
+    }
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(to_child[0]);
+  close(from_child[1]);
+  process = child;
+  input = to_child[1];
+  std::string output;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (output.find(ready_text) == std::string::npos) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd watched{from_child[0], POLLIN, 0};
+    char piece[4096];
+    if (left.count() <= 0 || poll(&watched, 1, static_cast<int>(left.count())) <= 0) {
+      break;
+    }
+    const ssize_t got = read(from_child[0], piece, sizeof piece);
+    if (got <= 0) {
+      break;
+    }
+    output.append(piece, static_cast<std::size_t>(got));
+  }
+  ready = output.find(ready_text) != std::string::npos;
+  close(from_child[0]);  // what it writes later is not read: a write then ends it with SIGPIPE
+}
+
+void Background::kill() {
+  if (process > 0) {
+    ::kill(static_cast<pid_t>(process), SIGKILL);
+    waitpid(static_cast<pid_t>(process), nullptr, 0);
+    process = -1;
+  }
+}
+
+Background::~Background() {
+  kill();
+  if (input >= 0) {
+    close(static_cast<int>(input));
+  }
+}

@@ -2,6 +2,8 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -109,4 +111,75 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   return run;
+}
+
+Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE input_read = nullptr;
+  HANDLE input_write = nullptr;
+  HANDLE output_read = nullptr;
+  HANDLE output_write = nullptr;
+  if (!CreatePipe(&input_read, &input_write, &inherit, 0) ||
+      !CreatePipe(&output_read, &output_write, &inherit, 0)) {
+    return;
+  }
+  SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input_read;
+  startup.hStdOutput = output_write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION started{};
+  std::wstring command = L"\"" + windows_path(program) + L"\"";
+  const BOOL ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                                 windows_path(folder).c_str(), &startup, &started);
+  CloseHandle(input_read);
+  CloseHandle(output_write);
+  if (!ok) {
+    CloseHandle(input_write);
+    CloseHandle(output_read);
+    return;
+  }
+  CloseHandle(started.hThread);
+  process = reinterpret_cast<std::intptr_t>(started.hProcess);
+  input = reinterpret_cast<std::intptr_t>(input_write);
+  std::string output;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (output.find(ready_text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    DWORD waiting = 0;
+    if (!PeekNamedPipe(output_read, nullptr, 0, nullptr, &waiting, nullptr)) {
+      break;  // it ended
+    }
+    if (waiting == 0) {
+      WaitForSingleObject(started.hProcess, 5);  // returns early should it end
+      continue;
+    }
+    char piece[4096];
+    DWORD got = 0;
+    if (!ReadFile(output_read, piece, std::min<DWORD>(waiting, sizeof piece), &got, nullptr)) {
+      break;
+    }
+    output.append(piece, got);
+  }
+  ready = output.find(ready_text) != std::string::npos;
+  CloseHandle(output_read);
+}
+
+void Background::kill() {
+  if (process != -1) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(process);
+    TerminateProcess(handle, 1);
+    WaitForSingleObject(handle, INFINITE);
+    CloseHandle(handle);
+    process = -1;
+  }
+}
+
+Background::~Background() {
+  kill();
+  if (input != -1) {
+    CloseHandle(reinterpret_cast<HANDLE>(input));
+  }
 }

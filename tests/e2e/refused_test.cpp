@@ -1,0 +1,69 @@
+// Halvane.exe is there but cannot be patched: the run says why in one line,
+// asks nothing, creates nothing, and ends with status 1 after the closing
+// prompt.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "e2e/transcript.h"
+#include "support/run_tool.h"
+#include "support/scratch.h"
+#include "support/stand_in.h"
+
+namespace {
+
+using namespace transcript;
+
+struct Refusal {
+  const char* name;
+  // Sets up the folder, returning whatever must keep running meanwhile.
+  std::unique_ptr<Background> (*set_up)(const ScratchFolder& folder);
+  std::string line;
+};
+
+void PrintTo(const Refusal& refusal, std::ostream* os) { *os << refusal.name; }
+
+class Refused : public testing::TestWithParam<Refusal> {};
+
+TEST_P(Refused, SaysWhyAndChangesNothing) {
+  ScratchFolder folder;
+  const std::unique_ptr<Background> running = GetParam().set_up(folder);
+  ASSERT_TRUE(running == nullptr || running->ready);
+  const std::string game_before = read_file(folder.path("Halvane.exe"));
+  const bool backup_before = file_exists(folder.path("Halvane.bak"));
+
+  const ToolRun run = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nyyyq");
+  EXPECT_EQ(run.output, GetParam().line + closing);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == game_before);
+  EXPECT_EQ(file_exists(folder.path("Halvane.bak")), backup_before);
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak.partial")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, Refused,
+    testing::Values(Refusal{"folder_named_like_the_game",
+                            [](const ScratchFolder& folder) {
+                              std::filesystem::create_directory(folder.path("Halvane.exe"));
+                              return std::unique_ptr<Background>();
+                            },
+                            not_a_file},
+                    // A small program running under the game's name, as the game itself would.
+                    Refusal{"game_running",
+                            [](const ScratchFolder& folder) {
+                              std::filesystem::copy_file(SLEEPER_PATH, folder.path("Halvane.exe"));
+                              return std::make_unique<Background>(folder.path("Halvane.exe"),
+                                                                  folder.root.string(), "ready");
+                            },
+                            in_use},
+                    Refusal{"second_run_while_the_first_waits",
+                            [](const ScratchFolder& folder) {
+                              (void)write_stand_in(folder.path("Halvane.exe"));
+                              return std::make_unique<Background>(HALVANE_RES_PATH, folder.root.string(),
+                                                                  "for no change");
+                            },
+                            in_use}),
+    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+}  // namespace

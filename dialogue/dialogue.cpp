@@ -12,6 +12,7 @@
 #include "console/say.h"
 #include "dialogue/font.h"
 #include "gamefile/backup.h"
+#include "gamefile/build_check.h"
 #include "gamefile/game_file.h"
 #include "gamefile/patch_sites.h"
 
@@ -171,6 +172,13 @@ int run_dialogue() {
     say(line);
   }
   const bool whole = whole_backup(backup);
+  // A warning only: the player may know better, and the confirmation still
+  // guards every write.
+  if (const std::string finding = unknown_build_finding(file); !finding.empty()) {
+    say("Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
+        "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
+        finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
+  }
   say("\nI'm about to ask a series of questions - \n"
       "please note that replying with 0 will result in NUMERIC values being unchanged.");
   say("The \"typical\" user will change only 'large width', 'large height', \n"

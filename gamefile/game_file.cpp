@@ -1,5 +1,6 @@
 #include "gamefile/game_file.h"
 
+#include <algorithm>
 #include <string>
 
 GameFile::~GameFile() { close(); }
@@ -14,6 +15,15 @@ std::optional<std::uint16_t> GameFile::read_value(const PatchSite& site) {
   }
   return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) |
                                     static_cast<unsigned char>(bytes[1]) << 8);
+}
+
+std::string GameFile::peek(std::uint64_t offset, std::size_t count) {
+  const std::optional<std::uint64_t> length = size_of(native);
+  if (!length || *length <= offset) {
+    return "";
+  }
+  std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, *length - offset)), '\0');
+  return read_at(native, offset, bytes.data(), bytes.size()) ? bytes : "";
 }
 
 void GameFile::write_value(const PatchSite& site, std::uint16_t value) {

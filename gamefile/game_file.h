@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "gamefile/file_io.h"
@@ -26,6 +27,10 @@ class GameFile {
   void write_value(const PatchSite& site, std::uint16_t value);
   // The name and one zero byte, never padded to the length of the old name.
   void write_font_name(std::string_view name);
+
+  // Up to `count` bytes at `offset`, fewer where the file ends first. A look
+  // that leaves the error state alone, so it never stops a later write.
+  std::string peek(std::uint64_t offset, std::size_t count);
 
   // Puts every write on the disk and closes the file. True only when every
   // access succeeded, the data reached the disk and the file closed cleanly.

@@ -104,10 +104,13 @@ INSTANTIATE_TEST_SUITE_P(
              sizes_asked + font_question + confirm + font_write_question + interrupted_font, 130,
              sizes_written},
         Path{"font_site_past_the_end", 800000, sizes + "yyy",
-             sizes_asked + font_question + confirm + font_write_question + write_failed + closing, 1,
-             sizes_written},
+             banner + backup_made + unknown_build("nothing: the file ends before that place") + instructions +
+                 questions(stock_values) + font_question + confirm + font_write_question + write_failed +
+                 closing,
+             1, sizes_written},
         Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
-             opening + questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
+             banner + backup_made + unknown_build("nothing: the file ends before that place") + instructions +
+                 questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
                  font_question + confirm + font_write_question + write_failed + closing,
              1, unchanged}),
     [](const testing::TestParamInfo<Path>& info) { return info.param.name; });

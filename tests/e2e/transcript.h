@@ -101,6 +101,12 @@ inline const std::string backup_wrong_size =
     "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I left it alone and made "
     "no new backup.\n";
 
+inline std::string unknown_build(const std::string& finding) {
+  return "Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
+         "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
+         finding + ".\nAnswer 'n' at the confirmation to leave it alone.\n";
+}
+
 // Halvane.exe is there but cannot be patched.
 inline const std::string in_use =
     "Halvane.exe is in use: the game is running, or I am already running on it. Close the game and run this "

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "gamefile/build_check.h"
 #include "support/scratch.h"
 #include "support/stand_in.h"
 
@@ -124,6 +125,40 @@ TEST(GameFileFont, NamesAreWrittenWithOneZeroByteAndNoPadding) {
   EXPECT_EQ(arial.substr(font_offset, 7), std::string("Arial\0\0", 7));  // Geneva's zero stays
   EXPECT_EQ(arial.size(), stand_in_size);
 }
+
+// What stands in the font-name field tells a 1.0.10 file from another.
+struct FontField {
+  const char* name;
+  std::string game;
+  std::string finding;
+};
+
+void PrintTo(const FontField& field, std::ostream* os) { *os << field.name; }
+
+class BuildCheck : public testing::TestWithParam<FontField> {};
+
+TEST_P(BuildCheck, KnownNamesAreSilentAndAnythingElseIsDescribed) {
+  InScratchFolder folder;
+  ASSERT_TRUE(write_file("Halvane.exe", GetParam().game));
+  GameFile file;
+  ASSERT_TRUE(opened(file));
+  EXPECT_EQ(unknown_build_finding(file), GetParam().finding);
+  file.write_value(numeric_sites[0], 1920);  // the look leaves later writes possible
+  EXPECT_EQ(file.close(), GetParam().game.size() > offsets[0] + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, BuildCheck,
+    testing::Values(
+        FontField{"arial", stand_in_bytes(), ""},
+        FontField{"geneva", with_name(stand_in_bytes(), font_offset, "Geneva"), ""},
+        FontField{"another_name", with_name(stand_in_bytes(), font_offset, "Tahoma"), "the name \"Tahoma\""},
+        FontField{"a_longer_name", with_name(stand_in_bytes(), font_offset, "Arial Black"),
+                  "the name \"Arial Black\""},
+        FontField{"zero_bytes", std::string(stand_in_size, '\0'), "zero bytes"},
+        FontField{"short_file", stand_in_bytes(800000), "nothing: the file ends before that place"},
+        FontField{"empty_file", "", "nothing: the file ends before that place"}),
+    [](const testing::TestParamInfo<FontField>& info) { return info.param.name; });
 
 // Files cut short at every boundary: before, inside and just after each
 // numeric site, and around the font site. Once one read fails every later

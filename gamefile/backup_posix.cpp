@@ -43,21 +43,6 @@ Backup existing_backup(const struct stat& game) {
   return {BackupState::kept, {}};
 }
 
-bool write_all(int to, const char* bytes, std::size_t count) {
-  while (count > 0) {
-    const ssize_t wrote = write(to, bytes, count);
-    if (wrote < 0 && errno == EINTR) {
-      continue;
-    }
-    if (wrote <= 0) {
-      return false;
-    }
-    bytes += wrote;
-    count -= static_cast<std::size_t>(wrote);
-  }
-  return true;
-}
-
 // Reads and writes in pieces, so memory does not grow with the file.
 bool copy_by_reading(int from, off_t offset, int to, off_t size) {
   char piece[1 << 16];
@@ -69,7 +54,7 @@ bool copy_by_reading(int from, off_t offset, int to, off_t size) {
     if (got == 0) {
       errno = 0;  // the end came early
     }
-    if (got <= 0 || !write_all(to, piece, static_cast<std::size_t>(got))) {
+    if (got <= 0 || !write_at(to, static_cast<std::uint64_t>(offset), piece, static_cast<std::size_t>(got))) {
       return false;
     }
     offset += got;

@@ -9,16 +9,26 @@
 
 #include "support/run_tool.h"
 
-ToolRun run_tool(const std::string& folder, const std::string& input,
-                 const std::function<void()>& before_start, int seconds, const std::string& tool) {
+namespace {
+
+struct Child {
+  pid_t pid = -1;
+  int input = -1;   // its standard input
+  int output = -1;  // its standard output
+};
+
+// Starts `program` in `folder` on two pipes, in a session of its own so that
+// it has no controlling terminal: keys come from standard input.
+Child start_child(const std::string& program, const std::string& folder,
+                  const std::function<void()>& before_start) {
   int to_child[2];
   int from_child[2];
   if (pipe(to_child) != 0 || pipe(from_child) != 0) {
     return {};
   }
-  const pid_t child = fork();
-  if (child == 0) {
-    setsid();  // no controlling terminal: keys come from standard input
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
     dup2(to_child[0], 0);
     dup2(from_child[1], 1);
     close(to_child[0]);
@@ -32,24 +42,36 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
     if (before_start) {
       before_start();
     }
-    execl(tool.c_str(), tool.c_str(), static_cast<char*>(nullptr));
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   close(to_child[0]);
   close(from_child[1]);
-  fcntl(to_child[1], F_SETFL, O_NONBLOCK);
+  return {pid, to_child[1], from_child[0]};
+}
+
+}  // namespace
+
+ToolRun run_tool(const std::string& folder, const std::string& input,
+                 const std::function<void()>& before_start, int seconds, const std::string& tool) {
+  const Child started = start_child(tool, folder, before_start);
+  if (started.pid < 0) {
+    return {};
+  }
+  const pid_t child = started.pid;
+  fcntl(started.input, F_SETFL, O_NONBLOCK);
   (void)signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before the input ends
 
   ToolRun run;
   std::size_t sent = 0;
-  int input_fd = to_child[1];
+  int input_fd = started.input;
   if (input.empty()) {
     close(input_fd);
     input_fd = -1;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (;;) {
-    pollfd watched[2] = {{from_child[0], POLLIN, 0}, {input_fd, POLLOUT, 0}};
+    pollfd watched[2] = {{started.output, POLLIN, 0}, {input_fd, POLLOUT, 0}};
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
@@ -75,7 +97,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
     }
     if ((watched[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
       char piece[4096];
-      const ssize_t got = read(from_child[0], piece, sizeof piece);
+      const ssize_t got = read(started.output, piece, sizeof piece);
       if (got <= 0) {
         break;  // the tool closed its output: it has ended
       }
@@ -85,7 +107,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   if (input_fd >= 0) {
     close(input_fd);
   }
-  close(from_child[0]);
+  close(started.output);
   int status = 0;
   waitpid(child, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -93,46 +115,30 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
 }
 
 Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
-  int to_child[2];
-  int from_child[2];
-  if (pipe(to_child) != 0 || pipe(from_child) != 0) {
+  const Child started = start_child(program, folder, {});
+  if (started.pid < 0) {
     return;
   }
-  const pid_t child = fork();
-  if (child == 0) {
-    setsid();
-    dup2(to_child[0], 0);
-    dup2(from_child[1], 1);
-    close(to_child[1]);
-    close(from_child[0]);
-    if (chdir(folder.c_str()) != 0) {
-      _exit(126);
-    }
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(to_child[0]);
-  close(from_child[1]);
-  process = child;
-  input = to_child[1];
+  process = started.pid;
+  input = started.input;
   std::string output;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (output.find(ready_text) == std::string::npos) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd watched{from_child[0], POLLIN, 0};
+    pollfd watched{started.output, POLLIN, 0};
     char piece[4096];
     if (left.count() <= 0 || poll(&watched, 1, static_cast<int>(left.count())) <= 0) {
       break;
     }
-    const ssize_t got = read(from_child[0], piece, sizeof piece);
+    const ssize_t got = read(started.output, piece, sizeof piece);
     if (got <= 0) {
       break;
     }
     output.append(piece, static_cast<std::size_t>(got));
   }
   ready = output.find(ready_text) != std::string::npos;
-  close(from_child[0]);  // what it writes later is not read: a write then ends it with SIGPIPE
+  close(started.output);  // what it writes later is not read: a write then ends it with SIGPIPE
 }
 
 void Background::kill() {

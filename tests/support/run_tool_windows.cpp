@@ -43,88 +43,24 @@ std::string lf_line_ends(const std::string& text) {
   return result;
 }
 
-}  // namespace
+struct Child {
+  HANDLE process = nullptr;
+  HANDLE input = nullptr;   // its standard input
+  HANDLE output = nullptr;  // its standard output
+};
 
-ToolRun run_tool(const std::string& folder, const std::string& input,
-                 const std::function<void()>& /*before_start: POSIX only*/, int seconds,
-                 const std::string& tool) {
+// Starts `program` in `folder` on two pipes. DETACHED_PROCESS: no console,
+// as when a script or a service runs the tool.
+bool start_child(const std::string& program, const std::string& folder, Child& child) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE input_read = nullptr;
-  HANDLE input_write = nullptr;
-  HANDLE output_read = nullptr;
   HANDLE output_write = nullptr;
-  if (!CreatePipe(&input_read, &input_write, &inherit, 0) ||
-      !CreatePipe(&output_read, &output_write, &inherit, 0)) {
-    return {};
+  if (!CreatePipe(&input_read, &child.input, &inherit, 0) ||
+      !CreatePipe(&child.output, &output_write, &inherit, 0)) {
+    return false;
   }
-  SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = input_read;
-  startup.hStdOutput = output_write;
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION process{};
-  std::wstring command = L"\"" + windows_path(tool) + L"\"";
-  // DETACHED_PROCESS: no console, as when a script or a service runs the tool.
-  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                                      nullptr, windows_path(folder).c_str(), &startup, &process);
-  CloseHandle(input_read);
-  CloseHandle(output_write);
-  if (!started) {
-    CloseHandle(input_write);
-    CloseHandle(output_read);
-    return {};
-  }
-
-  std::thread feeder([&] {
-    DWORD wrote = 0;
-    if (!input.empty()) {
-      WriteFile(input_write, input.data(), static_cast<DWORD>(input.size()), &wrote, nullptr);
-    }
-    CloseHandle(input_write);
-  });
-  std::string output;
-  std::thread collector([&] {
-    char piece[4096];
-    DWORD got = 0;
-    while (ReadFile(output_read, piece, sizeof piece, &got, nullptr) && got > 0) {
-      output.append(piece, got);
-    }
-  });
-
-  ToolRun run;
-  if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
-    run.timed_out = true;
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, INFINITE);
-  }
-  collector.join();
-  feeder.join();
-  DWORD status = 0;
-  GetExitCodeProcess(process.hProcess, &status);
-  run.status = run.timed_out ? -1 : static_cast<int>(status);
-  run.output = lf_line_ends(output);
-  CloseHandle(output_read);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  return run;
-}
-
-Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE input_read = nullptr;
-  HANDLE input_write = nullptr;
-  HANDLE output_read = nullptr;
-  HANDLE output_write = nullptr;
-  if (!CreatePipe(&input_read, &input_write, &inherit, 0) ||
-      !CreatePipe(&output_read, &output_write, &inherit, 0)) {
-    return;
-  }
-  SetHandleInformation(input_write, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(output_read, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(child.input, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(child.output, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -138,33 +74,85 @@ Background::Background(const std::string& program, const std::string& folder, co
   CloseHandle(input_read);
   CloseHandle(output_write);
   if (!ok) {
-    CloseHandle(input_write);
-    CloseHandle(output_read);
-    return;
+    CloseHandle(child.input);
+    CloseHandle(child.output);
+    return false;
   }
   CloseHandle(started.hThread);
-  process = reinterpret_cast<std::intptr_t>(started.hProcess);
-  input = reinterpret_cast<std::intptr_t>(input_write);
+  child.process = started.hProcess;
+  return true;
+}
+
+}  // namespace
+
+ToolRun run_tool(const std::string& folder, const std::string& input,
+                 const std::function<void()>& /*before_start: POSIX only*/, int seconds,
+                 const std::string& tool) {
+  Child child;
+  if (!start_child(tool, folder, child)) {
+    return {};
+  }
+
+  std::thread feeder([&] {
+    DWORD wrote = 0;
+    if (!input.empty()) {
+      WriteFile(child.input, input.data(), static_cast<DWORD>(input.size()), &wrote, nullptr);
+    }
+    CloseHandle(child.input);
+  });
+  std::string output;
+  std::thread collector([&] {
+    char piece[4096];
+    DWORD got = 0;
+    while (ReadFile(child.output, piece, sizeof piece, &got, nullptr) && got > 0) {
+      output.append(piece, got);
+    }
+  });
+
+  ToolRun run;
+  if (WaitForSingleObject(child.process, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
+    run.timed_out = true;
+    TerminateProcess(child.process, 1);
+    WaitForSingleObject(child.process, INFINITE);
+  }
+  collector.join();
+  feeder.join();
+  DWORD status = 0;
+  GetExitCodeProcess(child.process, &status);
+  run.status = run.timed_out ? -1 : static_cast<int>(status);
+  run.output = lf_line_ends(output);
+  CloseHandle(child.output);
+  CloseHandle(child.process);
+  return run;
+}
+
+Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
+  Child child;
+  if (!start_child(program, folder, child)) {
+    return;
+  }
+  process = reinterpret_cast<std::intptr_t>(child.process);
+  input = reinterpret_cast<std::intptr_t>(child.input);
   std::string output;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (output.find(ready_text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
     DWORD waiting = 0;
-    if (!PeekNamedPipe(output_read, nullptr, 0, nullptr, &waiting, nullptr)) {
+    if (!PeekNamedPipe(child.output, nullptr, 0, nullptr, &waiting, nullptr)) {
       break;  // it ended
     }
     if (waiting == 0) {
-      WaitForSingleObject(started.hProcess, 5);  // returns early should it end
+      WaitForSingleObject(child.process, 5);  // returns early should it end
       continue;
     }
     char piece[4096];
     DWORD got = 0;
-    if (!ReadFile(output_read, piece, std::min<DWORD>(waiting, sizeof piece), &got, nullptr)) {
+    if (!ReadFile(child.output, piece, std::min<DWORD>(waiting, sizeof piece), &got, nullptr)) {
       break;
     }
     output.append(piece, got);
   }
   ready = output.find(ready_text) != std::string::npos;
-  CloseHandle(output_read);
+  CloseHandle(child.output);
 }
 
 void Background::kill() {

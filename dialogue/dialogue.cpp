@@ -64,7 +64,7 @@ std::string refusal(const FileStatus& status) {
       return "Halvane.exe is on a read-only disk, so I can't change it.";
     case FileProblem::in_use:
       return "Halvane.exe is in use: the game is running, or I am already running on it. Close the game "
-             "and run this again.";
+             "and run me again.";
     case FileProblem::not_a_file:
       return "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. "
              "Put me next to the game's own Halvane.exe.";

@@ -109,7 +109,7 @@ inline std::string unknown_build(const std::string& finding) {
 
 // Halvane.exe is there but cannot be patched.
 inline const std::string in_use =
-    "Halvane.exe is in use: the game is running, or I am already running on it. Close the game and run this "
+    "Halvane.exe is in use: the game is running, or I am already running on it. Close the game and run me "
     "again.\n";
 inline const std::string read_only =
     "Halvane.exe is read-only, so I can't change it. Clear its read-only setting and run me again.\n";

@@ -19,45 +19,6 @@ constexpr std::uint64_t font_offset = 1491820;
 
 bool opened(GameFile& file) { return file.open().problem == FileProblem::none; }
 
-// What stands under the name, and what opening it says. Nothing is created.
-struct Refusal {
-  const char* name;
-  void (*make)();
-  FileProblem problem;
-};
-
-void PrintTo(const Refusal& refusal, std::ostream* os) { *os << refusal.name; }
-
-class GameFileOpen : public testing::TestWithParam<Refusal> {};
-
-TEST_P(GameFileOpen, RefusedWithItsCause) {
-  InScratchFolder folder;
-  GetParam().make();
-  const std::filesystem::file_status before = std::filesystem::status("Halvane.exe");
-  GameFile file;
-  EXPECT_EQ(file.open().problem, GetParam().problem);
-  EXPECT_EQ(std::filesystem::status("Halvane.exe").type(), before.type());
-  EXPECT_FALSE(file_exists("Halvane.bak"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Causes, GameFileOpen,
-                         testing::Values(Refusal{"missing", [] {}, FileProblem::missing},
-                                         Refusal{"folder",
-                                                 [] { std::filesystem::create_directory("Halvane.exe"); },
-                                                 FileProblem::not_a_file}),
-                         [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
-
-// A second run is refused at once, not made to wait.
-TEST(GameFileHeld, ASecondOpenIsRefusedAsInUse) {
-  InScratchFolder folder;
-  ASSERT_TRUE(write_stand_in("Halvane.exe"));
-  GameFile first;
-  ASSERT_TRUE(opened(first));
-  GameFile second;
-  EXPECT_EQ(second.open().problem, FileProblem::in_use);
-  EXPECT_TRUE(first.close());
-}
-
 TEST(GameFileReadOnly, IsRefusedAsReadOnly) {
   InScratchFolder folder;
   ASSERT_TRUE(write_stand_in("Halvane.exe"));

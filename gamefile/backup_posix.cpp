@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -20,13 +21,7 @@ ssize_t kernel_copy(int from, off_t* from_offset, int to, std::size_t count) {
 #endif
 }
 
-// 0 stands for a copy that ended early without an error: the file got shorter.
-Backup failed(int error) {
-  if (error == 0) {
-    return {BackupState::failed, {FileProblem::short_copy, ""}};
-  }
-  return {BackupState::failed, status_of_error(static_cast<unsigned long>(error))};
-}
+Backup failed(int error) { return {BackupState::failed, status_of_error(static_cast<unsigned long>(error))}; }
 
 // Looks at what already stands under the backup's name, without opening it.
 Backup existing_backup(const struct stat& game) {
@@ -46,18 +41,12 @@ Backup existing_backup(const struct stat& game) {
 // Reads and writes in pieces, so memory does not grow with the file.
 bool copy_by_reading(int from, off_t offset, int to, off_t size) {
   char piece[1 << 16];
-  while (offset < size) {
-    const ssize_t got = pread(from, piece, sizeof piece, offset);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got == 0) {
-      errno = 0;  // the end came early
-    }
-    if (got <= 0 || !write_at(to, static_cast<std::uint64_t>(offset), piece, static_cast<std::size_t>(got))) {
+  for (; offset < size; offset += static_cast<off_t>(sizeof piece)) {
+    const auto count = static_cast<std::size_t>(std::min<off_t>(sizeof piece, size - offset));
+    const auto at = static_cast<std::uint64_t>(offset);
+    if (!read_at(from, at, piece, count) || !write_at(to, at, piece, count)) {
       return false;
     }
-    offset += got;
   }
   return true;
 }

@@ -11,12 +11,9 @@
 #include <vector>
 
 #include "gamefile/backup.h"
+#include "gamefile/wide_name_windows.h"
 
 namespace {
-
-std::wstring wide(const char* name) {
-  return std::wstring(name, name + std::char_traits<char>::length(name));
-}
 
 Backup failed(DWORD error) { return {BackupState::failed, status_of_error(error)}; }
 
@@ -56,28 +53,16 @@ Backup existing_backup(const std::wstring& backup, const BY_HANDLE_FILE_INFORMAT
   return {BackupState::kept, {}};
 }
 
-// Reads the game through its own handle at explicit offsets, in pieces, so
-// memory does not grow with the file.
+// Reads the game through its own handle, in pieces, so memory does not grow
+// with the file.
 bool copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
   std::vector<char> piece(1 << 20);
-  for (std::uint64_t offset = 0; offset < size;) {
-    OVERLAPPED where{};
-    where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
-    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD got = 0;
-    const DWORD ask = static_cast<DWORD>(std::min<std::uint64_t>(piece.size(), size - offset));
-    if (!ReadFile(from, piece.data(), ask, &got, &where)) {
+  for (std::uint64_t offset = 0; offset < size; offset += piece.size()) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset));
+    if (!read_at(reinterpret_cast<NativeHandle>(from), offset, piece.data(), count) ||
+        !write_at(reinterpret_cast<NativeHandle>(to), offset, piece.data(), count)) {
       return false;
     }
-    if (got == 0) {
-      SetLastError(ERROR_SUCCESS);  // the end came early
-      return false;
-    }
-    DWORD wrote = 0;
-    if (!WriteFile(to, piece.data(), got, &wrote, nullptr) || wrote != got) {
-      return false;
-    }
-    offset += got;
   }
   return true;
 }
@@ -126,9 +111,7 @@ Backup make_backup(const GameFile& game) {
   LARGE_INTEGER copied{};
   // Flushed through the handle that wrote it: a reopen could be refused.
   if (!copy_contents(from, to, size_in(source)) || !FlushFileBuffers(to)) {
-    const DWORD error = GetLastError();
-    result =
-        error == ERROR_SUCCESS ? Backup{BackupState::failed, {FileProblem::short_copy, ""}} : failed(error);
+    result = failed(GetLastError());
   } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size_in(source)) {
     result = {BackupState::failed, {FileProblem::short_copy, ""}};
   }

@@ -35,7 +35,9 @@ struct FileStatus {
 // regular file is refused before a byte of it is read.
 FileStatus open_game_handle(NativeHandle& handle);
 
-// Exactly `count` bytes at `offset`, or false.
+// Exactly `count` bytes at `offset`, or false. A file that ends first is
+// reported as the error "ended early" (errno 0 on POSIX, ERROR_HANDLE_EOF on
+// Windows), which status_of_error calls a short copy.
 bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count);
 bool write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count);
 std::optional<std::uint64_t> size_of(NativeHandle handle);

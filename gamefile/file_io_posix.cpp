@@ -19,6 +19,9 @@ FileStatus status_of_error(unsigned long code) {
   const int error = static_cast<int>(code);
   FileStatus status{FileProblem::other, std::strerror(error)};
   switch (error) {
+    case 0:  // read_at's "the file ended first"
+      status = {FileProblem::short_copy, ""};
+      break;
     case ENOENT:
       status.problem = FileProblem::missing;
       break;
@@ -90,8 +93,11 @@ bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t
     if (got < 0 && errno == EINTR) {
       continue;
     }
+    if (got == 0) {
+      errno = 0;  // no error: the file ended first
+    }
     if (got <= 0) {
-      return false;  // an error, or the end of the file before `count` bytes
+      return false;
     }
     bytes += got;
     count -= static_cast<std::size_t>(got);

@@ -7,15 +7,11 @@
 
 #include "gamefile/file_io.h"
 #include "gamefile/patch_sites.h"
+#include "gamefile/wide_name_windows.h"
 
 namespace {
 
 HANDLE handle_of(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-
-// The names are plain ASCII, so each character widens as it stands.
-std::wstring wide(const char* name) {
-  return std::wstring(name, name + std::char_traits<char>::length(name));
-}
 
 std::string system_text(DWORD code) {
   char* text = nullptr;
@@ -59,6 +55,9 @@ FileStatus status_of_error(unsigned long code) {
       break;
     case ERROR_DIRECTORY:
       status.problem = FileProblem::not_a_file;
+      break;
+    case ERROR_HANDLE_EOF:  // read_at's "the file ended first"
+      status = {FileProblem::short_copy, ""};
       break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
@@ -104,8 +103,12 @@ bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t
     OVERLAPPED where = at(offset);
     DWORD got = 0;
     const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
-    if (!ReadFile(handle_of(handle), bytes, ask, &got, &where) || got == 0) {
-      return false;  // an error, or the end of the file before `count` bytes
+    if (!ReadFile(handle_of(handle), bytes, ask, &got, &where)) {
+      return false;  // ERROR_HANDLE_EOF where the file ends before `offset`
+    }
+    if (got == 0) {
+      SetLastError(ERROR_HANDLE_EOF);
+      return false;
     }
     bytes += got;
     count -= got;

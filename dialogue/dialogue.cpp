@@ -11,6 +11,7 @@
 #include "console/number.h"
 #include "console/say.h"
 #include "dialogue/font.h"
+#include "dialogue/refusal.h"
 #include "gamefile/backup.h"
 #include "gamefile/build_check.h"
 #include "gamefile/game_file.h"
@@ -43,8 +44,13 @@ constexpr std::array<Prompt, site_count> prompts{{
      ", 0 for no change), followed by ENTER."},
 }};
 
+// After confirmed writes that did not all succeed. A file too short to hold
+// the sizes fails its first read, and after that nothing is written to it.
 // Halvane.bak is offered only when a whole one is there to restore from.
-std::string_view write_failed(bool whole_backup) {
+std::string_view write_failed(bool sizes_readable, bool whole_backup) {
+  if (!sizes_readable) {
+    return "Halvane.exe is too short to hold the screen sizes, so I didn't change it.";
+  }
   return whole_backup
              ? "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak."
              : "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of "
@@ -55,13 +61,11 @@ std::string_view write_failed(bool whole_backup) {
 std::string refusal(const FileStatus& status) {
   switch (status.problem) {
     case FileProblem::read_only:
-      return "Halvane.exe is read-only, so I can't change it. Clear its read-only setting and run me again.";
     case FileProblem::access_denied:
-      return "I'm not allowed to change Halvane.exe (access denied). If the game is under Program Files, "
-             "right-click me and choose \"Run as administrator\"; otherwise give your account write access "
-             "to Halvane.exe.";
+      return permission_refusal(status);
     case FileProblem::read_only_disk:
-      return "Halvane.exe is on a read-only disk, so I can't change it.";
+      return "Halvane.exe is on a read-only disk, so I can't change it. Make the disk writable, or copy the "
+             "game to a writable disk, and run me again.";
     case FileProblem::in_use:
       return "Halvane.exe is in use: the game is running, or I am already running on it. Close the game "
              "and run me again.";
@@ -82,13 +86,14 @@ std::string backup_line(const Backup& backup) {
     case BackupState::kept:
       return "";
     case BackupState::kept_not_a_file:
-      return "Halvane.bak exists but is not a file; I left it alone and made no new backup.";
+      return "Halvane.bak exists but is not a file; I left it alone and made no new backup. Rename it and "
+             "run me again to get a fresh backup.";
     case BackupState::kept_wrong_size:
       return "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I left it "
-             "alone and made no new backup.";
+             "alone and made no new backup. Rename it and run me again to get a fresh backup.";
     case BackupState::kept_same_file:
       return "Halvane.bak is Halvane.exe itself, through a link, so it is no backup; I left it alone and "
-             "made no new backup.";
+             "made no new backup. Rename it and run me again to get a fresh backup.";
     case BackupState::failed:
       break;
   }
@@ -105,6 +110,10 @@ std::string backup_line(const Backup& backup) {
       break;
     case FileProblem::short_copy:
       cause = "the copy came out shorter than Halvane.exe";
+      break;
+    case FileProblem::leftover_stuck:
+      cause = "a leftover Halvane.bak.partial from an earlier run could not be removed: " +
+              backup.why.system_text;
       break;
     default:
       cause = backup.why.system_text;
@@ -127,7 +136,13 @@ int closing_prompt(int status) {
 // Input ended or the player pressed Ctrl-C before answering: nothing more is
 // written and there is no closing prompt. Writes already confirmed stay, and
 // if one of them failed, that is still said.
-int stop_early(GameFile& file, KeyAnswer why, bool after_writes, bool whole_backup) {
+// The state a run carries to its end: what the closing lines depend on.
+struct Outcome {
+  bool whole_backup = false;
+  bool sizes_readable = true;
+};
+
+int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& outcome) {
   const bool written = file.close();
   const std::string_view cause =
       why == KeyAnswer::interrupted ? "Interrupted: " : "Input ended before an answer: ";
@@ -135,7 +150,7 @@ int stop_early(GameFile& file, KeyAnswer why, bool after_writes, bool whole_back
       after_writes ? "the font name was not written." : "Halvane.exe was not changed.";
   std::cout << cause << effect << '\n' << std::flush;
   if (after_writes && !written) {
-    say(write_failed(whole_backup));
+    say(write_failed(outcome.sizes_readable, outcome.whole_backup));
   }
   return why == KeyAnswer::interrupted ? status_interrupted : status_failed;
 }
@@ -171,7 +186,8 @@ int run_dialogue() {
   if (const std::string line = backup_line(backup); !line.empty()) {
     say(line);
   }
-  const bool whole = whole_backup(backup);
+  Outcome outcome;
+  outcome.whole_backup = whole_backup(backup);
   // A warning only: the player may know better, and the confirmation still
   // guards every write.
   if (const std::string finding = unknown_build_finding(file); !finding.empty()) {
@@ -188,12 +204,13 @@ int run_dialogue() {
   std::array<std::uint16_t, site_count> answers{};
   for (std::size_t i = 0; i < site_count; ++i) {
     const std::optional<std::uint16_t> current = file.read_value(numeric_sites[i]);
+    outcome.sizes_readable = outcome.sizes_readable && current.has_value();
     std::cout << prompts[i].head << (current ? decimal_text(*current) : "unreadable") << prompts[i].tail
               << '\n'
               << std::flush;
     const std::optional<std::uint16_t> answer = read_number(std::cin, std::cout);
     if (!answer) {
-      return stop_early(file, KeyAnswer::input_ended, false, whole);
+      return stop_early(file, KeyAnswer::input_ended, false, outcome);
     }
     answers[i] = *answer;
   }
@@ -201,13 +218,17 @@ int run_dialogue() {
   std::string_view font_choice;
   const KeyAnswer font = ask_font_choice(font_choice);
   if (!answered(font)) {
-    return stop_early(file, font, false, whole);
+    return stop_early(file, font, false, outcome);
   }
 
+  // The backup's line has scrolled away by now; the decision is made here.
+  if (!outcome.whole_backup) {
+    say("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
+  }
   say("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();
   if (!answered(confirm)) {
-    return stop_early(file, confirm, false, whole);
+    return stop_early(file, confirm, false, outcome);
   }
   if (confirm == KeyAnswer::no) {
     say("Ok, I didn't change the file.");
@@ -224,13 +245,13 @@ int run_dialogue() {
   }
   const KeyAnswer write = offer_font_write(file, font_choice);
   if (!answered(write)) {
-    return stop_early(file, write, true, whole);
+    return stop_early(file, write, true, outcome);
   }
 
   // Finished means every read and write succeeded and the file is on disk
   // and closed.
   if (!file.close()) {
-    say(write_failed(whole));
+    say(write_failed(outcome.sizes_readable, outcome.whole_backup));
     return closing_prompt(status_failed);
   }
   say("Ok, I think I finished.  Go see if it worked.");

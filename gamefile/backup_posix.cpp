@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -72,27 +73,52 @@ bool copy_contents(int from, int to, off_t size, const BackupSteps& steps) {
   return true;
 }
 
-// Gives the finished copy the backup's name in one step that fails, rather
-// than replace, when the name is taken. 0 or the errno.
-int name_without_replacing() {
-  if (link(backup_temp_name, backup_file_name) == 0) {
+int exclusive_rename(const char* from, const char* to) {
+#if defined(__linux__)
+  return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+#elif defined(__APPLE__)
+  return renamex_np(from, to, RENAME_EXCL);
+#else
+  (void)from, (void)to;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+// The errors of a disk that does not offer the operation at all.
+bool unsupported(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
+}
+
+// Gives the finished copy the backup's name without replacing a file that
+// has it: a hard link, else an exclusive rename. 0 or the errno.
+int name_without_replacing(const BackupSteps& steps) {
+  if (steps.link(backup_temp_name, backup_file_name) == 0) {
     unlink(backup_temp_name);
     return 0;
   }
-  if (errno == EEXIST) {
+  if (!unsupported(errno)) {
     return errno;
   }
-  // File systems without hard links (FAT, exFAT) can still rename exclusively.
-#if defined(__linux__)
-  if (renameat2(AT_FDCWD, backup_temp_name, AT_FDCWD, backup_file_name, RENAME_NOREPLACE) == 0) {
+  if (steps.rename_exclusive(backup_temp_name, backup_file_name) == 0) {
     return 0;
   }
-#elif defined(__APPLE__)
-  if (renamex_np(backup_temp_name, backup_file_name, RENAME_EXCL) == 0) {
-    return 0;
+  if (!unsupported(errno)) {
+    return errno;
   }
-#endif
-  return errno;
+  // Disks with neither (FAT and exFAT through FUSE, many network mounts): as
+  // git does there, look that the name is still free right before a plain
+  // rename. The game file's lock keeps every other run of this tool out; the
+  // one case left unguarded is another program creating Halvane.bak in that
+  // instant.
+  struct stat found {};
+  if (lstat(backup_file_name, &found) == 0) {
+    return EEXIST;
+  }
+  if (errno != ENOENT) {
+    return errno;
+  }
+  return rename(backup_temp_name, backup_file_name) == 0 ? 0 : errno;
 }
 
 // The new name must be on disk too, not only the bytes it names.
@@ -106,7 +132,9 @@ void sync_folder() {
 
 }  // namespace
 
-Backup make_backup(const GameFile& game) { return make_backup(game, {kernel_copy, fsync}); }
+Backup make_backup(const GameFile& game) {
+  return make_backup(game, {kernel_copy, fsync, link, exclusive_rename});
+}
 
 Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   const int from = static_cast<int>(game.handle());
@@ -114,6 +142,10 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   if (fstat(from, &source) != 0) {
     return failed(errno);
   }
+  // Ours, from a run killed while copying or between naming the copy and
+  // removing this second name of it: removed whether or not a backup exists.
+  // Removing a name never touches a Halvane.bak that is the same file.
+  const int leftover = unlink(backup_temp_name) == 0 || errno == ENOENT ? 0 : errno;
   struct stat found {};
   if (lstat(backup_file_name, &found) == 0) {
     return existing_backup(source);
@@ -121,8 +153,10 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   if (errno != ENOENT) {
     return failed(errno);
   }
+  if (leftover != 0) {
+    return {BackupState::failed, {FileProblem::leftover_stuck, std::strerror(leftover)}};
+  }
 
-  unlink(backup_temp_name);  // ours, from a run that was killed while copying
   const int to = open(backup_temp_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0666);
   if (to < 0) {
     return failed(errno);
@@ -138,7 +172,7 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
     result = failed(errno);
   }
   if (result.state == BackupState::made) {
-    const int error = name_without_replacing();
+    const int error = name_without_replacing(steps);
     if (error == EEXIST) {
       result = existing_backup(source);
     } else if (error != 0) {

@@ -67,10 +67,10 @@ bool copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
   return true;
 }
 
-// Names the finished copy without replacing anything. A virus scanner may
+// Names the closed copy without replacing anything. A virus scanner may
 // hold the new file for a moment after it is closed, and a rename fails
 // while it does; such a hold is waited out for up to about two seconds.
-DWORD name_without_replacing(const std::wstring& temp, const std::wstring& backup) {
+DWORD move_without_replacing(const std::wstring& temp, const std::wstring& backup) {
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExW(temp.c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH)) {
       return ERROR_SUCCESS;
@@ -83,6 +83,34 @@ DWORD name_without_replacing(const std::wstring& temp, const std::wstring& backu
   }
 }
 
+// Names the copy through the handle that wrote it, before that handle is
+// closed, so that no other program's handle on the new file (a scanner's)
+// can stand in the way. ERROR_NOT_SUPPORTED where the system or the disk
+// has no rename by handle.
+DWORD rename_by_handle(HANDLE file, const std::wstring& backup) {
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + backup.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(backup.size() * sizeof(wchar_t));
+  std::copy(backup.begin(), backup.end(), rename->FileName);
+  rename->FileName[backup.size()] = L'\0';
+  if (SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    return ERROR_SUCCESS;
+  }
+  const DWORD error = GetLastError();
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_CALL_NOT_IMPLEMENTED ||
+                 error == ERROR_INVALID_FUNCTION
+             ? ERROR_NOT_SUPPORTED
+             : error;
+}
+
+bool name_taken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+Backup leftover_stuck(DWORD error) {
+  return {BackupState::failed, {FileProblem::leftover_stuck, status_of_error(error).system_text}};
+}
+
 }  // namespace
 
 Backup make_backup(const GameFile& game) {
@@ -93,34 +121,56 @@ Backup make_backup(const GameFile& game) {
   if (!GetFileInformationByHandle(from, &source)) {
     return failed(GetLastError());
   }
+  // Ours, from a run that was killed while copying: removed whether or not a
+  // backup exists.
+  const bool leftover_found = DeleteFileW(temp.c_str()) != 0;
+  const DWORD leftover =
+      leftover_found || GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : GetLastError();
   if (GetFileAttributesW(backup.c_str()) != INVALID_FILE_ATTRIBUTES) {
     return existing_backup(backup, source);
   }
   if (GetLastError() != ERROR_FILE_NOT_FOUND) {
     return failed(GetLastError());
   }
+  if (leftover != ERROR_SUCCESS) {
+    return leftover_stuck(leftover);
+  }
 
-  DeleteFileW(temp.c_str());  // ours, from a run that was killed while copying
-  // Share read: a scanner may look at the copy while it is written.
-  const HANDLE to = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Read and write access as well as DELETE: Microsoft advises read/write for
+  // files on network shares, and DELETE lets this handle name or remove the
+  // copy itself. Share read: a scanner may look at the copy while it is
+  // written.
+  const HANDLE to = CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (to == INVALID_HANDLE_VALUE) {
-    return failed(GetLastError());
+    const DWORD error = GetLastError();
+    // A leftover that another program still holds open is only marked for
+    // deletion, and its name stays taken until that program lets go.
+    return leftover_found && (name_taken(error) || error == ERROR_ACCESS_DENIED) ? leftover_stuck(error)
+                                                                                 : failed(error);
   }
   Backup result{BackupState::made, {}};
   LARGE_INTEGER copied{};
+  bool named = false;
   // Flushed through the handle that wrote it: a reopen could be refused.
   if (!copy_contents(from, to, size_in(source)) || !FlushFileBuffers(to)) {
     result = failed(GetLastError());
   } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size_in(source)) {
     result = {BackupState::failed, {FileProblem::short_copy, ""}};
+  } else if (const DWORD error = rename_by_handle(to, backup); error == ERROR_SUCCESS) {
+    named = true;
+    (void)FlushFileBuffers(to);  // the new name too; the data is on disk already
+  } else if (name_taken(error)) {
+    result = existing_backup(backup, source);
+  } else if (error != ERROR_NOT_SUPPORTED) {
+    result = failed(error);
   }
-  if (!CloseHandle(to) && result.state == BackupState::made) {
+  if (!CloseHandle(to) && result.state == BackupState::made && !named) {
     result = failed(GetLastError());
   }
-  if (result.state == BackupState::made) {
-    const DWORD error = name_without_replacing(temp, backup);
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+  if (result.state == BackupState::made && !named) {
+    const DWORD error = move_without_replacing(temp, backup);
+    if (name_taken(error)) {
       result = existing_backup(backup, source);
     } else if (error != ERROR_SUCCESS) {
       result = failed(error);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 using NativeHandle = std::intptr_t;
 inline constexpr NativeHandle no_handle = -1;  // INVALID_HANDLE_VALUE on Windows
@@ -21,13 +22,21 @@ enum class FileProblem {
   in_use,          // the game is running, or another run holds the file
   not_a_file,      // a folder, FIFO or device
   disk_full,
-  short_copy,  // a copy that reported success but holds fewer bytes
+  short_copy,      // a copy that reported success but holds fewer bytes
+  leftover_stuck,  // our temporary from an earlier run is there and cannot be removed
   other,
 };
 
 struct FileStatus {
-  FileProblem problem = FileProblem::none;
-  std::string system_text;  // the system's own words for the error
+  FileStatus(FileProblem found = FileProblem::none, std::string text = {})
+      : problem(found), system_text(std::move(text)) {}
+
+  FileProblem problem;
+  std::string system_text;  // the system's own words for the error, as UTF-8
+  // Linux and macOS, for a refused open: whose file it is, so that the
+  // player is told who may change it. Empty on Windows.
+  std::string owner;
+  bool owned_by_me = false;
 };
 
 // Opens game_file_name for reading and writing and holds it for this run

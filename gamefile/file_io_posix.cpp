@@ -1,10 +1,18 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/sysmacros.h>  // major, minor
+#endif
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "gamefile/file_io.h"
 #include "gamefile/patch_sites.h"
@@ -12,6 +20,87 @@
 namespace {
 
 int fd_of(NativeHandle handle) { return static_cast<int>(handle); }
+
+// The account name of `uid` from /etc/passwd, read by hand: the release build
+// is linked statically, where glibc's getpwuid would load NSS modules at run
+// time. Accounts known only to a directory service are named by number.
+std::string account_name(uid_t uid) {
+  std::ifstream passwd("/etc/passwd");
+  std::string line;
+  while (std::getline(passwd, line)) {
+    const std::size_t name_end = line.find(':');
+    const std::size_t uid_start = line.find(':', name_end + 1);
+    if (name_end == std::string::npos || uid_start == std::string::npos) {
+      continue;
+    }
+    const std::size_t uid_end = line.find(':', uid_start + 1);
+    if (line.compare(uid_start + 1, uid_end - uid_start - 1, std::to_string(uid)) == 0) {
+      return line.substr(0, name_end);
+    }
+  }
+  return "user " + std::to_string(uid);
+}
+
+#if defined(__linux__)
+// Whether a line of /proc/PID/maps ("address perms offset major:minor inode
+// path", the device's numbers in hex) names the file.
+bool names_file(const char* line, const struct stat& file) {
+  const char* field = line;
+  for (int skipped = 0; skipped < 3; ++skipped) {
+    field = std::strchr(field, ' ');
+    if (field == nullptr) {
+      return false;
+    }
+    ++field;
+  }
+  char* end = nullptr;
+  const unsigned long major_number = std::strtoul(field, &end, 16);
+  if (*end != ':') {
+    return false;
+  }
+  const unsigned long minor_number = std::strtoul(end + 1, &end, 16);
+  if (*end != ' ') {
+    return false;
+  }
+  return std::strtoull(end + 1, nullptr, 10) == file.st_ino && major_number == major(file.st_dev) &&
+         minor_number == minor(file.st_dev);
+}
+#endif
+
+// Whether another process maps the file: a game running under Wine holds its
+// executable as a mapping, not as a running program (so there is no ETXTBSY),
+// and takes no lock. Each process's maps are searched for the file's device
+// and inode, as lsof does; processes whose maps we may not read are skipped.
+bool mapped_elsewhere(const struct stat& file) {
+#if defined(__linux__)
+  DIR* processes = opendir("/proc");
+  if (processes == nullptr) {
+    return false;
+  }
+  const std::string self = std::to_string(getpid());
+  bool found = false;
+  for (const dirent* entry = readdir(processes); entry != nullptr && !found; entry = readdir(processes)) {
+    const std::string pid = entry->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) {
+      continue;
+    }
+    std::FILE* maps = std::fopen(("/proc/" + pid + "/maps").c_str(), "re");
+    if (maps == nullptr) {
+      continue;
+    }
+    char line[4096];
+    while (!found && std::fgets(line, sizeof line, maps) != nullptr) {
+      found = names_file(line, file);
+    }
+    (void)std::fclose(maps);
+  }
+  closedir(processes);
+  return found;
+#else
+  (void)file;  // macOS has no /proc: a game running under Wine there is not seen
+  return false;
+#endif
+}
 
 }  // namespace
 
@@ -65,10 +154,13 @@ FileStatus open_game_handle(NativeHandle& handle) {
   // still returns at once; on a regular file it changes nothing.
   const int fd = open(game_file_name, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
-    FileStatus status = status_of_error(errno);
-    if (errno == EACCES && (found.st_mode & 0222) == 0) {
+    const int error = errno;
+    FileStatus status = status_of_error(error);
+    if (error == EACCES && (found.st_mode & 0222) == 0) {
       status.problem = FileProblem::read_only;
     }
+    status.owner = account_name(found.st_uid);
+    status.owned_by_me = found.st_uid == geteuid();
     return status;
   }
   struct stat opened {};
@@ -79,7 +171,7 @@ FileStatus open_game_handle(NativeHandle& handle) {
   // One run at a time: a second run finds the lock taken and stops before
   // it copies or reads anything. A file system without locks is not a reason
   // to refuse, so only a lock held elsewhere is.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+  if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || mapped_elsewhere(opened)) {
     close(fd);
     return {FileProblem::in_use, ""};
   }

@@ -1,7 +1,23 @@
 #include "gamefile/game_file.h"
 
 #include <algorithm>
+#include <fstream>
 #include <string>
+
+namespace {
+
+// Whether the file, opened afresh, holds `bytes` at `offset`. Some file
+// systems report a write as done and then lose it (fusefat drops a write
+// that goes back within a cluster it has just written), so success is
+// judged by what a new reader finds, not by what the writes reported.
+bool holds(std::ifstream& file, std::uint64_t offset, const std::string& bytes) {
+  std::string found(bytes.size(), '\0');
+  file.seekg(static_cast<std::streamoff>(offset));
+  file.read(found.data(), static_cast<std::streamsize>(found.size()));
+  return file && found == bytes;
+}
+
+}  // namespace
 
 GameFile::~GameFile() { close(); }
 
@@ -45,6 +61,9 @@ void GameFile::write_inside(std::uint64_t offset, const char* bytes, std::size_t
   }
   const std::optional<std::uint64_t> length = size_of(native);
   failed = !length || *length < offset + count || !write_at(native, offset, bytes, count);
+  if (!failed) {
+    written.emplace_back(offset, std::string(bytes, count));
+  }
 }
 
 bool GameFile::close() {
@@ -54,5 +73,10 @@ bool GameFile::close() {
   const bool synced = sync_to_disk(native);
   const bool closed = close_handle(native);
   native = no_handle;
-  return !failed && synced && closed;
+  std::ifstream again(game_file_name, std::ios::binary);
+  const bool kept = std::all_of(written.begin(), written.end(), [&again](const auto& write) {
+    return holds(again, write.first, write.second);
+  });
+  written.clear();
+  return !failed && synced && closed && kept;
 }

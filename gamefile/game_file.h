@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "gamefile/file_io.h"
 #include "gamefile/patch_sites.h"
@@ -33,7 +35,8 @@ class GameFile {
   std::string peek(std::uint64_t offset, std::size_t count);
 
   // Puts every write on the disk and closes the file. True only when every
-  // access succeeded, the data reached the disk and the file closed cleanly.
+  // access succeeded, the data reached the disk, the file closed cleanly and
+  // a fresh look at the file finds every byte written.
   bool close();
 
   // For the backup, which copies through this same handle.
@@ -44,4 +47,5 @@ class GameFile {
 
   NativeHandle native = no_handle;
   bool failed = false;
+  std::vector<std::pair<std::uint64_t, std::string>> written;  // offset and bytes
 };

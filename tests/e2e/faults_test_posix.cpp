@@ -21,8 +21,8 @@ namespace {
 using namespace transcript;
 
 const std::string sizes_and_keys = sizes + "yyy";
-const std::string after_backup =
-    instructions + questions(stock_values) + font_question + confirm + font_write_question;
+const std::string after_backup = instructions + questions(stock_values) + font_question + no_backup_reminder +
+                                 confirm + font_write_question;
 
 // Root ignores permission bits, so when the tests run as root the tool runs
 // as nobody instead.
@@ -61,7 +61,7 @@ TEST_F(Faults, ReadOnlyGameFileIsRefusedAndNothingIsCreated) {
                                                                std::filesystem::perms::group_read);
   std::filesystem::permissions(folder.root, std::filesystem::perms::all);  // a backup could be made
   const ToolRun run = run_unprivileged(folder, "q");
-  EXPECT_EQ(run.output, read_only + closing);
+  EXPECT_EQ(run.output, read_only_of_root + closing);
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());

@@ -41,29 +41,37 @@ TEST_P(Refused, SaysWhyAndChangesNothing) {
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak.partial")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Causes, Refused,
-    testing::Values(Refusal{"folder_named_like_the_game",
-                            [](const ScratchFolder& folder) {
-                              std::filesystem::create_directory(folder.path("Halvane.exe"));
-                              return std::unique_ptr<Background>();
-                            },
-                            not_a_file},
-                    // A small program running under the game's name, as the game itself would.
-                    Refusal{"game_running",
-                            [](const ScratchFolder& folder) {
-                              std::filesystem::copy_file(SLEEPER_PATH, folder.path("Halvane.exe"));
-                              return std::make_unique<Background>(folder.path("Halvane.exe"),
-                                                                  folder.root.string(), "ready");
-                            },
-                            in_use},
-                    Refusal{"second_run_while_the_first_waits",
-                            [](const ScratchFolder& folder) {
-                              (void)write_stand_in(folder.path("Halvane.exe"));
-                              return std::make_unique<Background>(HALVANE_RES_PATH, folder.root.string(),
-                                                                  "for no change");
-                            },
-                            in_use}),
-    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+const Refusal causes[] = {
+    Refusal{"folder_named_like_the_game",
+            [](const ScratchFolder& folder) {
+              std::filesystem::create_directory(folder.path("Halvane.exe"));
+              return std::unique_ptr<Background>();
+            },
+            not_a_file},
+    // A small program running under the game's name, as the game itself would.
+    Refusal{"game_running",
+            [](const ScratchFolder& folder) {
+              std::filesystem::copy_file(SLEEPER_PATH, folder.path("Halvane.exe"));
+              return std::make_unique<Background>(folder.path("Halvane.exe"), folder.root.string(), "ready");
+            },
+            in_use},
+#if defined(__linux__)
+    // The game running under Wine: mapped, not executed, and not locked.
+    Refusal{"game_mapped_as_wine_does",
+            [](const ScratchFolder& folder) {
+              (void)write_stand_in(folder.path("Halvane.exe"));
+              return std::make_unique<Background>(MAPPER_PATH, folder.root.string(), "ready");
+            },
+            in_use},
+#endif
+    Refusal{"second_run_while_the_first_waits",
+            [](const ScratchFolder& folder) {
+              (void)write_stand_in(folder.path("Halvane.exe"));
+              return std::make_unique<Background>(HALVANE_RES_PATH, folder.root.string(), "for no change");
+            },
+            in_use}};
+
+INSTANTIATE_TEST_SUITE_P(Causes, Refused, testing::ValuesIn(causes),
+                         [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 }  // namespace

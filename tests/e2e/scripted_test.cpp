@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
              banner + backup_made + unknown_build("nothing: the file ends before that place") + instructions +
                  questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
-                 font_question + confirm + font_write_question + write_failed + closing,
+                 font_question + confirm + font_write_question + too_short + closing,
              1, unchanged}),
     [](const testing::TestParamInfo<Path>& info) { return info.param.name; });
 
@@ -139,7 +139,7 @@ TEST(DialogueAgain, ExistingBackupOfAnotherSizeIsKeptNamedAndTheRunGoesOn) {
   ASSERT_TRUE(write_file(folder.path("Halvane.bak"), "older"));
   const ToolRun run = run_tool(folder.root.string(), sizes + "yyn");
   EXPECT_EQ(run.output, banner + backup_wrong_size + instructions + questions(stock_values) + font_question +
-                            confirm + font_write_question + finished + closing);
+                            no_backup_reminder + confirm + font_write_question + finished + closing);
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
   EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
 }
@@ -193,15 +193,16 @@ TEST_P(ShortGameFile, FailureReportedLengthAndContentKept) {
   const ToolRun run = run_tool(folder.root.string(), sizes + "yyy");
   ASSERT_FALSE(run.timed_out);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find(write_failed), std::string::npos);
-  EXPECT_EQ(run.output.find(finished), std::string::npos);
   const std::string before = stand_in_bytes(size);
   const bool sizes_fit = size >= 735808;
+  EXPECT_NE(run.output.find(sizes_fit ? write_failed : too_short), std::string::npos);
+  EXPECT_EQ(run.output.find("partly changed") != std::string::npos, sizes_fit);
+  EXPECT_EQ(run.output.find(finished), std::string::npos);
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == (sizes_fit ? sizes_written(before) : before));
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, ShortGameFile,
-                         testing::Values(735766, 735767, 735777, 735782, 735802, 735807, 735808, 1491820,
-                                         1491826));
+                         testing::Values(100000, 735766, 735767, 735777, 735782, 735790, 735802, 735807,
+                                         735808, 1491820, 1491826));
 
 }  // namespace

@@ -99,7 +99,12 @@ inline std::string backup_failed(const std::string& cause) {
 }
 inline const std::string backup_wrong_size =
     "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I left it alone and made "
-    "no new backup.\n";
+    "no new backup. Rename it and run me again to get a fresh backup.\n";
+// Right before the confirmation, when no whole backup exists.
+inline const std::string no_backup_reminder =
+    "Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.\n";
+inline const std::string too_short =
+    "Halvane.exe is too short to hold the screen sizes, so I didn't change it.\n";
 
 inline std::string unknown_build(const std::string& finding) {
   return "Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
@@ -111,8 +116,10 @@ inline std::string unknown_build(const std::string& finding) {
 inline const std::string in_use =
     "Halvane.exe is in use: the game is running, or I am already running on it. Close the game and run me "
     "again.\n";
-inline const std::string read_only =
-    "Halvane.exe is read-only, so I can't change it. Clear its read-only setting and run me again.\n";
+// Linux and macOS, for a file of root's that another account runs me on.
+inline const std::string read_only_of_root =
+    "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner can make it writable "
+    "(chmod u+w Halvane.exe) and run me, or give your account write access to it.\n";
 inline const std::string not_a_file =
     "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. Put me next "
     "to the game's own Halvane.exe.\n";

@@ -24,6 +24,20 @@ int fails_to_sync(int) {
   errno = EIO;
   return -1;
 }
+// A disk without hard links or an exclusive rename, as FAT through FUSE.
+int no_link(const char*, const char*) {
+  errno = EPERM;
+  return -1;
+}
+int no_exclusive_rename(const char*, const char*) {
+  errno = EINVAL;
+  return -1;
+}
+// The same, where another program takes the backup's name meanwhile.
+int no_link_and_name_taken(const char*, const char* to) {
+  (void)write_file(to, "older");
+  return no_link(nullptr, nullptr);
+}
 
 // A disk or file system misbehaving at one step: the backup is whole or
 // absent, and no temporary copy is left behind.
@@ -45,6 +59,8 @@ TEST_P(BackupStep, WholeOrAbsent) {
   EXPECT_EQ(make_backup(game, GetParam().steps).state, GetParam().state);
   if (GetParam().state == BackupState::made) {
     EXPECT_TRUE(read_file("Halvane.bak") == stand_in_bytes());
+  } else if (GetParam().state == BackupState::kept_wrong_size) {
+    EXPECT_EQ(read_file("Halvane.bak"), "older");
   } else {
     EXPECT_FALSE(file_exists("Halvane.bak"));
   }
@@ -53,9 +69,18 @@ TEST_P(BackupStep, WholeOrAbsent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, BackupStep,
-    testing::Values(Step{"kernel_copy_reports_nothing_copied", {copies_nothing, fsync}, BackupState::made},
-                    Step{"kernel_copy_fails", {fails_to_copy, fsync}, BackupState::failed},
-                    Step{"sync_fails", {kernel_copy, fails_to_sync}, BackupState::failed}),
+    testing::Values(
+        Step{"kernel_copy_reports_nothing_copied",
+             {copies_nothing, fsync, link, no_exclusive_rename},
+             BackupState::made},
+        Step{"kernel_copy_fails", {fails_to_copy, fsync, link, no_exclusive_rename}, BackupState::failed},
+        Step{"sync_fails", {kernel_copy, fails_to_sync, link, no_exclusive_rename}, BackupState::failed},
+        Step{"no_link_nor_exclusive_rename",
+             {kernel_copy, fsync, no_link, no_exclusive_rename},
+             BackupState::made},
+        Step{"name_taken_before_plain_rename",
+             {kernel_copy, fsync, no_link_and_name_taken, no_exclusive_rename},
+             BackupState::kept_wrong_size}),
     [](const testing::TestParamInfo<Step>& info) { return info.param.name; });
 
 // A copy that fails part-way (here the disk "fills" at 100,000 bytes) must

@@ -66,6 +66,19 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Existing{"same_size",
                              [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
                              BackupState::kept},
+                    // A run killed between naming its copy and removing the temporary name.
+                    Existing{"temporary_as_a_second_name",
+                             [] {
+                               (void)write_file("Halvane.bak", std::string(stand_in_size, 'x'));
+                               std::filesystem::create_hard_link("Halvane.bak", "Halvane.bak.partial");
+                             },
+                             BackupState::kept},
+                    Existing{"older_leftover_beside_it",
+                             [] {
+                               (void)write_file("Halvane.bak", std::string(stand_in_size, 'x'));
+                               (void)write_file("Halvane.bak.partial", "cut short");
+                             },
+                             BackupState::kept},
                     Existing{"other_size", [] { (void)write_file("Halvane.bak", "older"); },
                              BackupState::kept_wrong_size},
                     Existing{"folder", [] { std::filesystem::create_directory("Halvane.bak"); },

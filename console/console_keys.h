@@ -3,10 +3,23 @@
 // Between begin and end each key arrives at once without being shown; end
 // puts the console back as it was found.
 
+// What read_console_key returns once the player pressed Ctrl-C (or, on
+// Windows, Ctrl-Break) during the wait, or once its input has ended.
+inline constexpr int key_interrupted = -2;
+inline constexpr int key_ended = -1;
+
 // False when there is no console to read keys from (a pipe, a service, CI).
 bool begin_console_keys();
 
-// The next key code, 0 to 255, or -1 once the console's input has ended.
+// The next key code, 0 to 255, or key_interrupted, or key_ended.
 int read_console_key();
 
+// Throws away keys typed but not yet read, such as the rest of a key that
+// sends several codes at once.
+void drop_pending_keys();
+
 void end_console_keys();
+
+// Marks the time the dialogue waits for a line of standard input, which an
+// interrupt must be able to cut short.
+void mark_line_wait(bool waiting);

@@ -18,6 +18,9 @@ int tty = -1;
 bool tty_tried = false;
 termios found;  // the terminal's settings as we found them, saved once
 volatile std::sig_atomic_t changed = 0;
+volatile std::sig_atomic_t interrupt_pressed = 0;
+
+void note_interrupt(int /*signal_number*/) { interrupt_pressed = 1; }
 
 void restore_terminal() {
   if (changed != 0) {
@@ -33,10 +36,11 @@ void restore_and_die(int signal_number) {
 }
 
 // Every way out leaves the terminal as it was: a normal exit through the
-// atexit hook, a kill through the signal handlers.
+// atexit hook, a kill through the signal handlers. SIGINT is not among them:
+// catch_interrupts turns it into an orderly end.
 void install_restore_hooks() {
   (void)std::atexit(restore_terminal);
-  for (const int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+  for (const int signal_number : {SIGHUP, SIGQUIT, SIGTERM}) {
     struct sigaction action {};
     sigaction(signal_number, nullptr, &action);
     if (action.sa_handler == SIG_IGN) {
@@ -86,10 +90,36 @@ int read_console_key() {
       return key;
     }
     if (got < 0 && errno == EINTR) {
+      if (interrupt_pressed != 0) {
+        return key_interrupted;  // SIGINT from outside, e.g. kill -INT
+      }
       continue;
     }
-    return -1;  // the terminal hung up
+    return key_ended;  // the terminal hung up
   }
 }
 
+// The rest of a multi-byte key (an arrow sends ESC [ A) would otherwise be
+// read by the shell once the tool ends.
+void drop_pending_keys() { tcflush(tty, TCIFLUSH); }
+
 void end_console_keys() { restore_terminal(); }
+
+void catch_interrupts(void (* /*before_forced_end: Windows only*/)()) {
+  struct sigaction action {};
+  sigaction(SIGINT, nullptr, &action);
+  if (action.sa_handler == SIG_IGN) {
+    return;  // started in the background by a shell: Ctrl-C is not ours
+  }
+  action.sa_handler = note_interrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a read waiting for a number returns
+  sigaction(SIGINT, &action, nullptr);
+}
+
+// SIGINT itself cuts a waiting read short (EINTR).
+void mark_line_wait(bool /*waiting*/) {}
+
+bool interrupted() { return interrupt_pressed != 0; }
+
+bool input_ended_by_interrupt() { return interrupted(); }

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "console/console_keys.h"
+#include "console/number.h"
 
 namespace {
 
@@ -10,21 +11,27 @@ constexpr int ctrl_c = 3;
 
 // Without a console, keys come from the same buffered standard input as the
 // numbers, so a scripted run's answers are used in the order they were given.
+// Only a console has a Ctrl-C key: a byte 3 in piped input is an ordinary
+// character.
 int next_key(bool console) {
   if (console) {
-    return read_console_key();
+    const int key = read_console_key();
+    return key == ctrl_c ? key_interrupted : key;
   }
   const auto key = std::cin.get();
-  return key == std::char_traits<char>::eof() ? -1 : key;
+  return key == std::char_traits<char>::eof() ? key_ended : key;
 }
 
 }  // namespace
 
 KeyAnswer wait_yes_no() {
+  if (interrupted()) {
+    return KeyAnswer::interrupted;  // pressed while no question was waiting
+  }
   const bool console = begin_console_keys();
   KeyAnswer answer = KeyAnswer::input_ended;
-  for (int key = next_key(console); key != -1; key = next_key(console)) {
-    if (key == 'y' || key == 'n' || key == ctrl_c) {
+  for (int key = next_key(console); key != key_ended; key = next_key(console)) {
+    if (key == 'y' || key == 'n' || key == key_interrupted) {
       answer = key == 'y' ? KeyAnswer::yes : key == 'n' ? KeyAnswer::no : KeyAnswer::interrupted;
       break;
     }
@@ -39,6 +46,17 @@ void wait_any_key() {
   const bool console = begin_console_keys();
   next_key(console);
   if (console) {
+    drop_pending_keys();
     end_console_keys();
   }
+}
+
+std::optional<std::uint16_t> read_typed_number() {
+  if (interrupted()) {
+    return std::nullopt;
+  }
+  mark_line_wait(true);
+  const std::optional<std::uint16_t> number = read_number(std::cin, std::cout);
+  mark_line_wait(false);
+  return number;
 }

@@ -1,6 +1,9 @@
 #pragma once
 // Single-key answers, taken straight from the console without echo and
-// without waiting for Enter.
+// without waiting for Enter, and the typed numbers that Ctrl-C can cut short.
+
+#include <cstdint>
+#include <optional>
 
 // How a yes/no wait ended: with an answer, or without one because the keys
 // ran out or the player pressed Ctrl-C.
@@ -9,5 +12,26 @@ enum class KeyAnswer { yes, no, input_ended, interrupted };
 // Waits for 'y' or 'n'; every other key is ignored without a word.
 KeyAnswer wait_yes_no();
 
-// Waits for one key of any kind, or for the keys to run out.
+// Waits for one key of any kind, or for the keys to run out. What the key
+// left unread (an arrow key sends several codes) is thrown away, so that it
+// does not reach the shell after the tool ends.
 void wait_any_key();
+
+// From now on Ctrl-C, and on Windows Ctrl-Break, no longer ends the process:
+// it is recorded, and a wait for a key or a number ends as interrupted.
+// `before_forced_end` runs when the process is ended anyway (on Windows, its
+// console window closed), to let the file work under way finish.
+void catch_interrupts(void (*before_forced_end)());
+
+// read_number on standard input and output, with the wait marked so that
+// Ctrl-C can cut it short. nullopt once input ended or was interrupted
+// (input_ended_by_interrupt tells which).
+std::optional<std::uint16_t> read_typed_number();
+
+// Whether Ctrl-C (or Ctrl-Break) was pressed.
+bool interrupted();
+
+// For input that has just ended: whether an interrupt ended it. On Windows a
+// console read that Ctrl-C cuts short returns before the system reports the
+// key on a thread of its own, so this waits a moment for that report.
+bool input_ended_by_interrupt();

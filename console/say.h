@@ -1,8 +1,9 @@
 #pragma once
 // A console message: the text, a line end, and a flush, so that each prompt is
-// on the screen before an answer is awaited.
+// on the screen before an answer is awaited. The tool's own texts are ASCII
+// and go out byte for byte; a text that carries the system's words (UTF-8)
+// is shown in the player's language on Windows too.
 
-#include <iostream>
 #include <string_view>
 
-inline void say(std::string_view text) { std::cout << text << '\n' << std::flush; }
+void say(std::string_view text);

@@ -171,6 +171,7 @@ void show_banner() {
 }  // namespace
 
 int run_dialogue() {
+  catch_interrupts(finish_file_work);
   GameFile file;
   const FileStatus opened = file.open();
   if (opened.problem == FileProblem::missing) {
@@ -208,9 +209,13 @@ int run_dialogue() {
     std::cout << prompts[i].head << (current ? decimal_text(*current) : "unreadable") << prompts[i].tail
               << '\n'
               << std::flush;
-    const std::optional<std::uint16_t> answer = read_number(std::cin, std::cout);
+    const std::optional<std::uint16_t> answer = read_typed_number();
     if (!answer) {
-      return stop_early(file, KeyAnswer::input_ended, false, outcome);
+      const bool by_interrupt = interrupted() || input_ended_by_interrupt();
+      if (by_interrupt) {
+        std::cout << '\n';  // the line being typed (and a terminal's ^C) stays above
+      }
+      return stop_early(file, by_interrupt ? KeyAnswer::interrupted : KeyAnswer::input_ended, false, outcome);
     }
     answers[i] = *answer;
   }

@@ -59,6 +59,7 @@ bool copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
   std::vector<char> piece(1 << 20);
   for (std::uint64_t offset = 0; offset < size; offset += piece.size()) {
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset));
+    const std::lock_guard<std::mutex> whole(file_work());
     if (!read_at(reinterpret_cast<NativeHandle>(from), offset, piece.data(), count) ||
         !write_at(reinterpret_cast<NativeHandle>(to), offset, piece.data(), count)) {
       return false;

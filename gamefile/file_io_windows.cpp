@@ -13,12 +13,20 @@ namespace {
 
 HANDLE handle_of(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
+// The system's words in the player's language, as UTF-8: FormatMessageA would
+// give them in the ANSI code page, which a console does not show.
 std::string system_text(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result = length > 0 ? std::string(text, length) : "Windows error " + std::to_string(code);
+      code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string result = "Windows error " + std::to_string(code);
+  if (length > 0) {
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    result.assign(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr, nullptr);
+  }
   LocalFree(text);
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {
     result.pop_back();

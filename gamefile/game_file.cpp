@@ -19,6 +19,13 @@ bool holds(std::ifstream& file, std::uint64_t offset, const std::string& bytes) 
 
 }  // namespace
 
+std::mutex& file_work() {
+  static std::mutex work;
+  return work;
+}
+
+void finish_file_work() { file_work().lock(); }  // and never unlocked: the process is ending
+
 GameFile::~GameFile() { close(); }
 
 FileStatus GameFile::open() { return open_game_handle(native); }
@@ -59,6 +66,7 @@ void GameFile::write_inside(std::uint64_t offset, const char* bytes, std::size_t
   if (failed) {
     return;
   }
+  const std::lock_guard<std::mutex> whole(file_work());
   const std::optional<std::uint64_t> length = size_of(native);
   failed = !length || *length < offset + count || !write_at(native, offset, bytes, count);
   if (!failed) {
@@ -70,6 +78,7 @@ bool GameFile::close() {
   if (native == no_handle) {
     return false;
   }
+  const std::lock_guard<std::mutex> whole(file_work());
   const bool synced = sync_to_disk(native);
   const bool closed = close_handle(native);
   native = no_handle;

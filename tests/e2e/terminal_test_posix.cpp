@@ -1,17 +1,24 @@
 // The tool at a real (pseudo-)terminal: yes/no keys are read one at a time
 // without echo, other keys are ignored, Ctrl-C and end of input end the run in
-// order, and the terminal is left exactly as it was found.
+// order, and the terminal is left exactly as it was found. The Windows build
+// runs here too, as wine64 halvane-res.exe: Wine's console then reads its keys
+// from the terminal and draws its output there, so _getch, special keys and
+// Ctrl-C meet a real console.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <tuple>
+#include <vector>
 
 #include "e2e/transcript.h"
 #include "support/scratch.h"
@@ -21,6 +28,18 @@ namespace {
 
 using namespace transcript;
 using Clock = std::chrono::steady_clock;
+
+// Which build runs: the native one, or the Windows one under Wine's console.
+struct Build {
+  const char* name;
+  bool wine;
+};
+
+void PrintTo(const Build& build, std::ostream* os) { *os << build.name; }
+
+const Build native{"native", false};
+const Build windows{"windows_under_wine", true};
+const std::string windows_exe = std::string(HALVANE_WINDOWS_BUILD) + "/halvane-res.exe";
 
 // What a terminal shows for the tool's text: its output processing turns each
 // line end into CR LF.
@@ -32,17 +51,55 @@ std::string on_screen(const std::string& text) {
   return shown;
 }
 
+// The text of what was drawn, without the control sequences that Wine's
+// console draws it with: it hides the cursor around each character, writes a
+// space as "erase, move one right", and ends lines with CR CR LF.
+std::string visible(const std::string& drawn) {
+  std::string text;
+  for (std::size_t i = 0; i < drawn.size(); ++i) {
+    if (drawn[i] != '\x1b') {
+      text += drawn[i];
+      continue;
+    }
+    const std::size_t end = drawn.find_first_not_of("[?0123456789;", i + 1);
+    if (end == std::string::npos) {
+      break;  // a sequence not yet whole
+    }
+    if (drawn[end] == 'C') {
+      text.append(static_cast<std::size_t>(std::strtoul(drawn.c_str() + i + 2, nullptr, 10)), ' ');
+    }
+    i = end;
+  }
+  for (std::size_t at = text.find("\r\r\n"); at != std::string::npos; at = text.find("\r\r\n", at)) {
+    text.erase(at, 1);
+  }
+  return text;
+}
+
 bool same_settings(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
          a.c_lflag == b.c_lflag && std::equal(a.c_cc, a.c_cc + NCCS, b.c_cc);
 }
 
 // The tool running in a scratch folder on a fresh pseudo-terminal of its own.
-class AtTerminal : public testing::Test {
+class TerminalRun {
  protected:
-  void SetUp() override {
+  // Starts the build; false (with the reason given to the test) when the
+  // Windows build or Wine is not there.
+  void start(const Build& build, const char* language = nullptr) {
+    wine = build.wine;
+    if (wine && (access(windows_exe.c_str(), R_OK) != 0 || access(WINE64_PATH, X_OK) != 0)) {
+      const std::string why = "no " + windows_exe + " to run under " + WINE64_PATH;
+      const char* ci = std::getenv("CI");
+      if (ci != nullptr && std::string(ci) == "true") {
+        FAIL() << why;
+      }
+      GTEST_SKIP() << why;
+    }
     ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const winsize size{50, 200, 0, 0};  // wide enough that no message wraps
+    ioctl(master, TIOCSWINSZ, &size);
     ASSERT_EQ(tcgetattr(slave, &found), 0);
     child = fork();
     if (child == 0) {
@@ -56,12 +113,21 @@ class AtTerminal : public testing::Test {
       if (chdir(folder.root.c_str()) != 0) {
         _exit(126);
       }
-      execl(HALVANE_RES_PATH, HALVANE_RES_PATH, static_cast<char*>(nullptr));
+      if (build.wine) {
+        setenv("WINEPREFIX", HALVANE_WINDOWS_BUILD "/wine-prefix", 1);
+        setenv("WINEDEBUG", "-all", 1);
+        if (language != nullptr) {
+          setenv("LANG", language, 1);
+        }
+        execl(WINE64_PATH, WINE64_PATH, windows_exe.c_str(), static_cast<char*>(nullptr));
+      } else {
+        execl(HALVANE_RES_PATH, HALVANE_RES_PATH, static_cast<char*>(nullptr));
+      }
       _exit(127);
     }
   }
 
-  void TearDown() override {
+  ~TerminalRun() {
     if (child > 0 && !ended) {
       kill(child, SIGKILL);
       waitpid(child, nullptr, 0);
@@ -69,12 +135,15 @@ class AtTerminal : public testing::Test {
     if (master >= 0) {
       close(master);
     }
-    close(slave);
+    if (slave >= 0) {
+      close(slave);
+    }
   }
 
   // Reads what the tool shows until `text` has appeared; false on timeout.
+  // Under Wine the first start also creates the Wine prefix, which is slow.
   bool wait_for(const std::string& text) {
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    const auto deadline = Clock::now() + std::chrono::seconds(wine ? 120 : 20);
     while (screen.find(text, seen) == std::string::npos) {
       if (!read_some(deadline)) {
         return false;
@@ -86,6 +155,8 @@ class AtTerminal : public testing::Test {
 
   // Waits until the tool has put the terminal into single-key mode, so that
   // keys sent now are taken by the yes/no wait, not echoed by the line editor.
+  // Wine's console sets the terminal so once the program first reads, and
+  // does its own line editing from then on.
   bool wait_for_key_mode() {
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     termios now{};
@@ -120,20 +191,30 @@ class AtTerminal : public testing::Test {
   }
 
   void answer_sizes() {
-    for (const char* size : {"1920\n", "1080\n", "0\n", "0\n", "1920\n"}) {
+    for (const char* size : {"1920\r", "1080\r", "0\r", "0\r", "1920\r"}) {
       ASSERT_TRUE(wait_for("for no change"));
+      ASSERT_TRUE(!wine || wait_for_key_mode());
       type(size);
     }
     ASSERT_TRUE(wait_for(on_screen(font_question)));
   }
 
+  // The terminal left as the tool found it. Under Wine that is Wine's doing.
+  void expect_terminal_restored() {
+    termios left{};
+    ASSERT_EQ(tcgetattr(slave, &left), 0);
+    EXPECT_TRUE(wine || same_settings(found, left));
+  }
+
   ScratchFolder folder;
+  bool wine = false;
   int master = -1;
   int slave = -1;
   termios found{};
   pid_t child = -1;
   bool ended = false;
-  std::string screen;
+  std::string drawn;   // as the tool sent it
+  std::string screen;  // its visible text
   std::size_t seen = 0;
 
  private:
@@ -148,16 +229,24 @@ class AtTerminal : public testing::Test {
     if (got <= 0) {
       return false;
     }
-    screen.append(piece, static_cast<std::size_t>(got));
+    drawn.append(piece, static_cast<std::size_t>(got));
+    screen = visible(drawn);
     return true;
   }
 };
 
-TEST_F(AtTerminal, KeysAreNotEchoedOtherKeysIgnoredAndTheTerminalRestored) {
+class AtTerminal : public TerminalRun, public testing::TestWithParam<Build> {
+ protected:
+  void SetUp() override { start(GetParam()); }
+};
+
+TEST_P(AtTerminal, KeysAreNotEchoedOtherKeysIgnoredAndTheTerminalRestored) {
   answer_sizes();
   const std::size_t keys_start = seen;
   ASSERT_TRUE(wait_for_key_mode());
   type("xYN5\r");
+  type("\x1b[A");  // an arrow key: several codes
+  type("\x1bOP");  // F1
   type("y");
   ASSERT_TRUE(wait_for(on_screen(confirm)));
   ASSERT_TRUE(wait_for_key_mode());
@@ -167,13 +256,14 @@ TEST_F(AtTerminal, KeysAreNotEchoedOtherKeysIgnoredAndTheTerminalRestored) {
   type("y");
   ASSERT_TRUE(wait_for(on_screen(closing)));
   ASSERT_TRUE(wait_for_key_mode());
-  type("q");
+  type("\x1b[A");  // the closing key sends three codes; none may reach the shell
   EXPECT_EQ(finish(), 0);
+  int pending = -1;
+  ASSERT_EQ(ioctl(slave, FIONREAD, &pending), 0);
+  EXPECT_EQ(pending, 0) << "codes of the closing key left for the shell";
   // Nothing but the tool's own text after the font question: no key was echoed.
   EXPECT_EQ(screen.substr(keys_start), on_screen(confirm + font_write_question + finished + closing));
-  termios left{};
-  ASSERT_EQ(tcgetattr(slave, &left), 0);
-  EXPECT_TRUE(same_settings(found, left));
+  expect_terminal_restored();
   std::string expected = stand_in_bytes();
   expected = sizes_written(expected);
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == with_name(expected, font_offset, "Geneva"));
@@ -189,24 +279,32 @@ struct CtrlCAt {
 
 void PrintTo(const CtrlCAt& at, std::ostream* os) { *os << at.name; }
 
-class AtTerminalCtrlC : public AtTerminal, public testing::WithParamInterface<CtrlCAt> {};
+class AtTerminalCtrlC : public TerminalRun, public testing::TestWithParam<std::tuple<Build, CtrlCAt>> {
+ protected:
+  void SetUp() override { start(std::get<0>(GetParam())); }
+};
 
 TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTerminal) {
-  const CtrlCAt& at = GetParam();
+  const CtrlCAt& at = std::get<1>(GetParam());
   const std::string next_prompt[] = {confirm, font_write_question, closing};
-  answer_sizes();
+  if (at.answered < 0) {
+    ASSERT_TRUE(wait_for("for no change"));
+  } else {
+    answer_sizes();
+  }
   for (int i = 0; i < at.answered; ++i) {
     ASSERT_TRUE(wait_for_key_mode());
     type("y");
     ASSERT_TRUE(wait_for(on_screen(next_prompt[i])));
   }
-  ASSERT_TRUE(wait_for_key_mode());
+  ASSERT_TRUE((at.answered < 0 && !wine) || wait_for_key_mode());
   type("\x03");
   EXPECT_EQ(finish(), at.status);
-  EXPECT_EQ(screen.substr(seen), on_screen(at.last_line));
-  termios left{};
-  ASSERT_EQ(tcgetattr(slave, &left), 0);
-  EXPECT_TRUE(same_settings(found, left));
+  // At a number question the terminal may echo ^C first.
+  const std::string rest = screen.substr(seen);
+  const std::string last_line = on_screen(at.last_line);
+  EXPECT_EQ(rest.substr(rest.size() - std::min(rest.size(), last_line.size())), last_line) << rest;
+  expect_terminal_restored();
   std::string expected = stand_in_bytes();
   if (at.answered >= 2) {
     expected = sizes_written(expected);
@@ -217,16 +315,30 @@ TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTermina
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachKeyWait, AtTerminalCtrlC,
-                         testing::Values(CtrlCAt{"font_question", 0, 130, interrupted_unchanged},
-                                         CtrlCAt{"confirmation", 1, 130, interrupted_unchanged},
-                                         CtrlCAt{"font_write", 2, 130, interrupted_font},
-                                         CtrlCAt{"closing_key", 3, 0, ""}),
-                         [](const testing::TestParamInfo<CtrlCAt>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    EachWait, AtTerminalCtrlC,
+    testing::Combine(testing::Values(native, windows),
+                     testing::Values(CtrlCAt{"number_question", -1, 130, interrupted_unchanged},
+                                     CtrlCAt{"font_question", 0, 130, interrupted_unchanged},
+                                     CtrlCAt{"confirmation", 1, 130, interrupted_unchanged},
+                                     CtrlCAt{"font_write", 2, 130, interrupted_font},
+                                     CtrlCAt{"closing_key", 3, 0, ""})),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+    });
 
-TEST_F(AtTerminal, EndOfInputAtANumberQuestionChangesNothing) {
+INSTANTIATE_TEST_SUITE_P(Builds, AtTerminal, testing::Values(native, windows),
+                         [](const testing::TestParamInfo<Build>& info) { return info.param.name; });
+
+// What only the native build can be put through here.
+class AtNativeTerminal : public TerminalRun, public testing::Test {
+ protected:
+  void SetUp() override { start(native); }
+};
+
+TEST_F(AtNativeTerminal, EndOfInputAtANumberQuestionChangesNothing) {
   ASSERT_TRUE(wait_for("for no change"));
-  type("1920\n");
+  type("1920\r");
   ASSERT_TRUE(wait_for("for no change"));
   type("\x04");  // Ctrl-D at the start of a line: end of input
   EXPECT_EQ(finish(), 1);
@@ -234,7 +346,7 @@ TEST_F(AtTerminal, EndOfInputAtANumberQuestionChangesNothing) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 
-TEST_F(AtTerminal, HangUpAtAKeyWaitEndsTheRunWithoutWriting) {
+TEST_F(AtNativeTerminal, HangUpAtAKeyWaitEndsTheRunWithoutWriting) {
   answer_sizes();
   ASSERT_TRUE(wait_for_key_mode());
   close(master);  // the terminal goes away
@@ -247,6 +359,38 @@ TEST_F(AtTerminal, HangUpAtAKeyWaitEndsTheRunWithoutWriting) {
   ended = done == child;
   EXPECT_TRUE(ended) << "the tool must not wait forever for a terminal that is gone";
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+}
+
+// The system's own words in the player's language: Wine's console in a
+// Russian locale shows them in Cyrillic, with no letters of another code page.
+class AtRussianConsole : public TerminalRun, public testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(folder.path("Halvane.bak.partial"));  // a leftover that won't go
+    start(windows, "ru_RU.UTF-8");
+  }
+};
+
+TEST_F(AtRussianConsole, SystemTextArrivesInCyrillic) {
+  const std::string head =
+      "I couldn't make a backup (Halvane.bak): a leftover Halvane.bak.partial from an earlier run could not "
+      "be "
+      "removed: ";
+  ASSERT_TRUE(wait_for(head));
+  ASSERT_TRUE(wait_for(". Nothing is changed unless you confirm below."));
+  const std::size_t start = screen.find(head) + head.size();
+  const std::string words = screen.substr(start, screen.find(". Nothing", start) - start);
+  // UTF-8: Cyrillic letters lead with 0xD0 or 0xD1; any other lead byte
+  // above ASCII would be a letter of the wrong code page.
+  int cyrillic = 0;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(words[i]);
+    if (byte >= 0xC0) {
+      EXPECT_TRUE(byte == 0xD0 || byte == 0xD1) << words;
+      ++cyrillic;
+    }
+  }
+  EXPECT_GT(cyrillic, 3) << words;
 }
 
 }  // namespace

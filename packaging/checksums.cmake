@@ -1,20 +1,17 @@
-# Run by CPack once it has made a package, just before the package is moved
-# into CPACK_PACKAGE_DIRECTORY: writes SHA256SUMS there, in sha256sum's
-# format, over the new package and every other package already in that
-# folder, so that the Linux and Windows packages share one file.
-set(folder ${CPACK_PACKAGE_DIRECTORY})
-file(GLOB packages ${folder}/*.tar.gz ${folder}/*.zip)
-set(by_name "")
-foreach(package IN LISTS packages CPACK_PACKAGE_FILES)
-  get_filename_component(name ${package} NAME)
-  set(path_of_${name} ${package})  # a new package replaces an older one of the same name
-  list(APPEND by_name ${name})
+# Run by CPack once it has made a package: copies the package into
+# CPACK_HALVANE_PACKAGES (build/packages) and writes SHA256SUMS there, in
+# sha256sum's format, over every package in that folder, so that the Linux
+# and Windows packages share one file and the folder holds nothing else.
+set(folder ${CPACK_HALVANE_PACKAGES})
+file(MAKE_DIRECTORY ${folder})
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  file(COPY ${package} DESTINATION ${folder})
 endforeach()
-list(REMOVE_DUPLICATES by_name)
-list(SORT by_name)
+file(GLOB packages RELATIVE ${folder} ${folder}/*.tar.gz ${folder}/*.zip)
+list(SORT packages)
 set(sums "")
-foreach(name IN LISTS by_name)
-  file(SHA256 ${path_of_${name}} sum)
+foreach(name IN LISTS packages)
+  file(SHA256 ${folder}/${name} sum)
   string(APPEND sums "${sum}  ${name}\n")
 endforeach()
 file(WRITE ${folder}/SHA256SUMS "${sums}")

@@ -6,7 +6,7 @@
 # exit status in full_patch_output and full_patch_status.
 
 full_patch_fail() {
-  echo "$full_patch_name: $*" >&2
+  echo "$full_patch_label: $*" >&2
   return 1
 }
 
@@ -16,7 +16,7 @@ full_patch_bytes() { od -An -tx1 -j"$2" -N2 "$1" | tr -d ' '; }
 full_patch() {
   local folder=$1 make_stand_in=$2 original
   shift 2
-  full_patch_name=${full_patch_name:-$folder}
+  full_patch_label=${full_patch_name:-$folder}
   original=$(mktemp)
   "$make_stand_in" "$folder/Halvane.exe" && "$make_stand_in" "$original" || full_patch_fail "no stand-in" || return
   full_patch_output=$(printf '1920\n1080\n0\n0\n1920\nyyyq' | (cd "$folder" && setsid -w "$@"))
@@ -32,5 +32,5 @@ full_patch() {
   [ "$(full_patch_bytes "$game" 735766)" = 8007 ] || full_patch_fail "width offset check" || return
   [ "$(dd if="$game" bs=1 skip=1491820 count=7 status=none | od -An -c | tr -s ' ')" = " G e n e v a \\0" ] ||
     full_patch_fail "font name" || return
-  echo "$full_patch_name: patched, with a whole backup"
+  echo "$full_patch_label: patched, with a whole backup"
 }

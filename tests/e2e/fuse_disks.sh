@@ -33,7 +33,7 @@ for needed in mkfs.vfat fusefat mkfs.exfat mount.exfat-fuse mkntfs ntfs-3g loset
   command -v "$needed" >/dev/null || skip "$needed is not installed"
 done
 
-# Makes and mounts one disk: mount_disk NAME, with the image made beforehand.
+# Makes a small image of one kind of disk and mounts it: mount_disk NAME.
 mount_disk() {
   local name=$1 image=$scratch/$1.img
   mkdir "$scratch/$name"

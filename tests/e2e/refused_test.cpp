@@ -10,6 +10,9 @@
 #include "support/run_tool.h"
 #include "support/scratch.h"
 #include "support/stand_in.h"
+#if defined(__linux__)
+#include "support/windows_build.h"
+#endif
 
 namespace {
 
@@ -29,6 +32,9 @@ class Refused : public testing::TestWithParam<Refusal> {};
 TEST_P(Refused, SaysWhyAndChangesNothing) {
   ScratchFolder folder;
   const std::unique_ptr<Background> running = GetParam().set_up(folder);
+  if (IsSkipped() || HasFailure()) {
+    return;
+  }
   ASSERT_TRUE(running == nullptr || running->ready);
   const std::string game_before = read_file(folder.path("Halvane.exe"));
   const bool backup_before = file_exists(folder.path("Halvane.bak"));
@@ -61,6 +67,21 @@ const Refusal causes[] = {
             [](const ScratchFolder& folder) {
               (void)write_stand_in(folder.path("Halvane.exe"));
               return std::make_unique<Background>(MAPPER_PATH, folder.root.string(), "ready");
+            },
+            in_use},
+    // The Windows build's stand-in for the game, run by wine64 as players run the game.
+    Refusal{"game_running_under_wine",
+            [](const ScratchFolder& folder) {
+              if (!windows_build_has("tests/sleeper.exe")) {
+                return std::unique_ptr<Background>();
+              }
+              std::filesystem::copy_file(windows_build + "/tests/sleeper.exe", folder.path("Halvane.exe"));
+              const std::string game = folder.path("game.sh");
+              (void)write_file(game, "#!/bin/sh\nWINEPREFIX='" + windows_build +
+                                         "/wine-prefix' WINEDEBUG=-all exec " + WINE64_PATH +
+                                         " Halvane.exe\n");
+              std::filesystem::permissions(game, std::filesystem::perms::owner_all);
+              return std::make_unique<Background>(game, folder.root.string(), "ready");
             },
             in_use},
 #endif

@@ -133,14 +133,15 @@ int closing_prompt(int status) {
   return status;
 }
 
-// Input ended or the player pressed Ctrl-C before answering: nothing more is
-// written and there is no closing prompt. Writes already confirmed stay, and
-// if one of them failed, that is still said.
 // The state a run carries to its end: what the closing lines depend on.
 struct Outcome {
   bool whole_backup = false;
   bool sizes_readable = true;
 };
+
+// Input ended or the player pressed Ctrl-C before answering: nothing more is
+// written and there is no closing prompt. Writes already confirmed stay, and
+// if one of them failed, that is still said.
 
 int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& outcome) {
   const bool written = file.close();

@@ -212,7 +212,7 @@ int run_dialogue() {
               << std::flush;
     const std::optional<std::uint16_t> answer = read_typed_number();
     if (!answer) {
-      const bool by_interrupt = interrupted() || input_ended_by_interrupt();
+      const bool by_interrupt = input_ended_by_interrupt();
       if (by_interrupt) {
         std::cout << '\n';  // the line being typed (and a terminal's ^C) stays above
       }

@@ -13,11 +13,11 @@
 
 namespace {
 
-std::atomic<int> interrupts{0};  // Ctrl-C and Ctrl-Break presses so far
+std::atomic<bool> interrupt_pressed{false};
 std::atomic<bool> waiting_for_key{false};
 std::atomic<bool> waiting_for_line{false};
 HANDLE main_thread = nullptr;      // the one that reads standard input
-HANDLE interrupt_event = nullptr;  // set at the first press, for a read to wait on
+HANDLE interrupt_event = nullptr;  // set with interrupt_pressed, for a read to wait on
 void (*before_forced_end)() = nullptr;
 
 // A process without a console (a pipe, a service, CI) cannot open CONIN$.
@@ -59,7 +59,7 @@ void wake_key_wait() {
 // Runs on a thread of its own that the system starts for each event.
 BOOL WINAPI on_console_event(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-    ++interrupts;
+    interrupt_pressed = true;
     SetEvent(interrupt_event);
     if (waiting_for_key) {
       wake_key_wait();
@@ -89,16 +89,13 @@ bool begin_console_keys() {
   return console;
 }
 
-// Only a press during this wait counts: one pressed earlier has been
-// answered by the dialogue already, and the closing prompt still waits.
 int read_console_key() {
-  const int before = interrupts;
   waiting_for_key = true;
-  // Checked after announcing the wait: a press either is seen here or wakes
-  // the _getch below.
-  const int key = interrupts != before ? key_interrupted : _getch();
+  // Checked after announcing the wait: an interrupt either is seen here or
+  // wakes the _getch below.
+  const int key = interrupt_pressed ? key_interrupted : _getch();
   waiting_for_key = false;
-  if (interrupts != before) {
+  if (interrupt_pressed) {
     return key_interrupted;
   }
   return key < 0 ? key_ended : key & 0xFF;
@@ -120,11 +117,11 @@ void catch_interrupts(void (*on_forced_end)()) {
   (void)SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
-bool interrupted() { return interrupts > 0; }
+bool interrupted() { return interrupt_pressed; }
 
 // Ctrl-C cuts a console read short at once, while the system reports it on
 // another thread, which may not have run yet.
 bool input_ended_by_interrupt() {
-  return interrupted() ||
+  return interrupt_pressed ||
          (interrupt_event != nullptr && WaitForSingleObject(interrupt_event, 100) == WAIT_OBJECT_0);
 }

@@ -52,11 +52,10 @@ void wait_any_key() {
 }
 
 std::optional<std::uint16_t> read_typed_number() {
-  if (interrupted()) {
-    return std::nullopt;
-  }
+  // Marked before the look at the flag: a press either is seen here or finds
+  // the wait marked and cuts it short.
   mark_line_wait(true);
-  const std::optional<std::uint16_t> number = read_number(std::cin, std::cout);
+  const std::optional<std::uint16_t> number = interrupted() ? std::nullopt : read_number(std::cin, std::cout);
   mark_line_wait(false);
   return number;
 }

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -55,15 +54,6 @@ std::optional<std::uint64_t> size_of(NativeHandle handle);
 // Puts what was written on the disk itself, not only in the system's cache.
 bool sync_to_disk(NativeHandle handle);
 bool close_handle(NativeHandle handle);
-
-// Held around each piece of file work that must not be cut in two: a piece
-// of the backup copy, a write, the final close.
-std::mutex& file_work();
-
-// For a process about to be ended from outside (on Windows, its console
-// window closed): waits until the piece of file work under way has finished
-// and keeps any other from starting.
-void finish_file_work();
 
 // The problem behind a system error code: errno on POSIX, GetLastError() on Windows.
 FileStatus status_of_error(unsigned long code);

@@ -5,6 +5,7 @@
 // modified.
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,15 @@
 
 #include "gamefile/file_io.h"
 #include "gamefile/patch_sites.h"
+
+// Held around each piece of file work that must not be cut in two: a piece
+// of the backup copy, a write, the final close.
+std::mutex& file_work();
+
+// For a process about to be ended from outside (on Windows, its console
+// window closed): waits until the piece of file work under way has finished
+// and keeps any other from starting.
+void finish_file_work();
 
 class GameFile {
  public:

@@ -67,8 +67,8 @@ std::string refusal(const FileStatus& status) {
       return "Halvane.exe is on a read-only disk, so I can't change it. Make the disk writable, or copy the "
              "game to a writable disk, and run me again.";
     case FileProblem::in_use:
-      return "Halvane.exe is in use: the game is running, or I am already running on it. Close the game "
-             "and run me again.";
+      return "Halvane.exe is in use: the game is running, another program has it open, or I am already "
+             "running on it. Close that and run me again.";
     case FileProblem::not_a_file:
       return "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. "
              "Put me next to the game's own Halvane.exe.";

@@ -3,13 +3,16 @@
 // whole or absent, and an existing one is never replaced, opened for
 // writing, renamed or removed.
 
+#include <cstdint>
+#include <optional>
+
 #include "gamefile/file_io.h"
 #include "gamefile/game_file.h"
 
 enum class BackupState {
   made,             // a whole copy, on disk
   kept,             // one existed already, of the right size
-  kept_not_a_file,  // what exists under the name is a folder, device or broken link
+  kept_not_a_file,  // what exists under the name is a folder, device, broken link or cannot be looked at
   kept_wrong_size,  // it exists, but cannot be a copy of this file
   kept_same_file,   // it is the game file itself, through a link
   failed,           // none existed and none could be made
@@ -19,6 +22,19 @@ struct Backup {
   BackupState state;
   FileStatus why;  // for failed
 };
+
+// What a look at a file found, in the terms both platforms can give.
+struct FileFacts {
+  bool regular = false;      // a plain file, not a folder or device
+  std::uint64_t volume = 0;  // with `index`, which file it is
+  std::uint64_t index = 0;
+  std::uint64_t size = 0;
+};
+
+// What to make of a Halvane.bak that exists already. `found` is nullopt where
+// it could not be looked at (a broken link, a file we may not open): a player
+// could not restore from it either, so it counts as no backup.
+BackupState existing_backup_state(const std::optional<FileFacts>& found, const FileFacts& game);
 
 // Copies the open game file to backup_file_name unless that name exists
 // already. The copy is written under backup_temp_name, checked to be as long

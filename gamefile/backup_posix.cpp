@@ -24,19 +24,18 @@ ssize_t kernel_copy(int from, off_t* from_offset, int to, std::size_t count) {
 
 Backup failed(int error) { return {BackupState::failed, status_of_error(static_cast<unsigned long>(error))}; }
 
+FileFacts facts_of(const struct stat& file) {
+  return {S_ISREG(file.st_mode), static_cast<std::uint64_t>(file.st_dev),
+          static_cast<std::uint64_t>(file.st_ino), static_cast<std::uint64_t>(file.st_size)};
+}
+
 // Looks at what already stands under the backup's name, without opening it.
 Backup existing_backup(const struct stat& game) {
   struct stat found {};
-  if (stat(backup_file_name, &found) != 0 || !S_ISREG(found.st_mode)) {
-    return {BackupState::kept_not_a_file, {}};
-  }
-  if (found.st_dev == game.st_dev && found.st_ino == game.st_ino) {
-    return {BackupState::kept_same_file, {}};
-  }
-  if (found.st_size != game.st_size) {
-    return {BackupState::kept_wrong_size, {}};
-  }
-  return {BackupState::kept, {}};
+  const bool looked = stat(backup_file_name, &found) == 0;
+  return {existing_backup_state(looked ? std::optional<FileFacts>(facts_of(found)) : std::nullopt,
+                                facts_of(game)),
+          {}};
 }
 
 // Reads and writes in pieces, so memory does not grow with the file.

@@ -17,40 +17,29 @@ namespace {
 
 Backup failed(DWORD error) { return {BackupState::failed, status_of_error(error)}; }
 
-bool same_file(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
-}
-
-std::uint64_t size_in(const BY_HANDLE_FILE_INFORMATION& info) {
-  return static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+FileFacts facts_of(const BY_HANDLE_FILE_INFORMATION& info, bool disk_file) {
+  return {disk_file && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0, info.dwVolumeSerialNumber,
+          static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow,
+          static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow};
 }
 
 // Looks at what already stands under the backup's name. Access 0 asks for
-// its attributes only: it is never opened for reading or writing.
+// its attributes only: it is never opened for reading or writing. A name
+// that GetFileAttributesW finds but CreateFileW cannot open (a symbolic link
+// to nothing: the first looks at the link, the second follows it) is no
+// backup a player could restore from.
 Backup existing_backup(const std::wstring& backup, const BY_HANDLE_FILE_INFORMATION& game) {
   const HANDLE file = CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return {BackupState::kept, {}};  // there, but not ours to look at: leave it be
+  std::optional<FileFacts> found;
+  if (file != INVALID_HANDLE_VALUE) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(file, &info) != 0) {
+      found = facts_of(info, GetFileType(file) == FILE_TYPE_DISK);
+    }
+    CloseHandle(file);
   }
-  BY_HANDLE_FILE_INFORMATION found{};
-  const bool known = GetFileInformationByHandle(file, &found) != 0;
-  const bool disk_file = GetFileType(file) == FILE_TYPE_DISK;
-  CloseHandle(file);
-  if (!known) {
-    return {BackupState::kept, {}};
-  }
-  if (!disk_file || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return {BackupState::kept_not_a_file, {}};
-  }
-  if (same_file(found, game)) {
-    return {BackupState::kept_same_file, {}};
-  }
-  if (size_in(found) != size_in(game)) {
-    return {BackupState::kept_wrong_size, {}};
-  }
-  return {BackupState::kept, {}};
+  return {existing_backup_state(found, facts_of(game, true)), {}};
 }
 
 // Reads the game through its own handle, in pieces, so memory does not grow
@@ -154,9 +143,10 @@ Backup make_backup(const GameFile& game) {
   LARGE_INTEGER copied{};
   bool named = false;
   // Flushed through the handle that wrote it: a reopen could be refused.
-  if (!copy_contents(from, to, size_in(source)) || !FlushFileBuffers(to)) {
+  const std::uint64_t size = facts_of(source, true).size;
+  if (!copy_contents(from, to, size) || !FlushFileBuffers(to)) {
     result = failed(GetLastError());
-  } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size_in(source)) {
+  } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size) {
     result = {BackupState::failed, {FileProblem::short_copy, ""}};
   } else if (const DWORD error = rename_by_handle(to, backup); error == ERROR_SUCCESS) {
     named = true;

@@ -44,6 +44,10 @@ struct FileStatus {
 // regular file is refused before a byte of it is read.
 FileStatus open_game_handle(NativeHandle& handle);
 
+// Opens `name` afresh for reading alone, as another program would, or gives
+// no_handle.
+NativeHandle open_to_read(const char* name);
+
 // Exactly `count` bytes at `offset`, or false. A file that ends first is
 // reported as the error "ended early" (errno 0 on POSIX, ERROR_HANDLE_EOF on
 // Windows), which status_of_error calls a short copy.

@@ -8,6 +8,7 @@
 #endif
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -102,6 +103,36 @@ bool mapped_elsewhere(const struct stat& file) {
 #endif
 }
 
+// Whether another process, of any account, has the file open or mapped (the
+// game under Wine, say). The kernel refuses a write lease with EAGAIN while
+// any other process holds the file, at a cost that does not grow with the
+// number of processes; the lease is given back at once. Where it is refused
+// for another reason (EACCES: not our file and no CAP_LEASE; EINVAL: a file
+// system without leases, as many network mounts are), the maps are searched.
+bool held_elsewhere(int fd, const struct stat& file) {
+#if defined(__linux__)
+  // Another opener breaking the lease meanwhile would send SIGIO, whose
+  // default action ends the process; ignored, it is not even queued.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGIO, &ignore, &previous);
+  const bool leased = fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+  const int error = errno;
+  if (leased) {
+    (void)fcntl(fd, F_SETLEASE, F_UNLCK);
+  }
+  sigaction(SIGIO, &previous, nullptr);
+  if (leased || error == EAGAIN) {
+    return !leased;
+  }
+#else
+  (void)fd;
+#endif
+  return mapped_elsewhere(file);
+}
+
 }  // namespace
 
 FileStatus status_of_error(unsigned long code) {
@@ -171,12 +202,17 @@ FileStatus open_game_handle(NativeHandle& handle) {
   // One run at a time: a second run finds the lock taken and stops before
   // it copies or reads anything. A file system without locks is not a reason
   // to refuse, so only a lock held elsewhere is.
-  if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || mapped_elsewhere(opened)) {
+  if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || held_elsewhere(fd, opened)) {
     close(fd);
     return {FileProblem::in_use, ""};
   }
   handle = fd;
   return {};
+}
+
+NativeHandle open_to_read(const char* name) {
+  const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  return fd < 0 ? no_handle : fd;
 }
 
 bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {

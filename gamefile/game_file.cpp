@@ -1,7 +1,6 @@
 #include "gamefile/game_file.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -10,11 +9,9 @@ namespace {
 // systems report a write as done and then lose it (fusefat drops a write
 // that goes back within a cluster it has just written), so success is
 // judged by what a new reader finds, not by what the writes reported.
-bool holds(std::ifstream& file, std::uint64_t offset, const std::string& bytes) {
+bool holds(NativeHandle file, std::uint64_t offset, const std::string& bytes) {
   std::string found(bytes.size(), '\0');
-  file.seekg(static_cast<std::streamoff>(offset));
-  file.read(found.data(), static_cast<std::streamsize>(found.size()));
-  return file && found == bytes;
+  return read_at(file, offset, found.data(), found.size()) && found == bytes;
 }
 
 }  // namespace
@@ -82,10 +79,16 @@ bool GameFile::close() {
   const bool synced = sync_to_disk(native);
   const bool closed = close_handle(native);
   native = no_handle;
-  std::ifstream again(game_file_name, std::ios::binary);
-  const bool kept = std::all_of(written.begin(), written.end(), [&again](const auto& write) {
-    return holds(again, write.first, write.second);
-  });
+  bool kept = true;
+  if (!written.empty()) {
+    const NativeHandle again = open_to_read(game_file_name);
+    kept = again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
+             return holds(again, write.first, write.second);
+           });
+    if (again != no_handle) {
+      (void)close_handle(again);
+    }
+  }
   written.clear();
   return !failed && synced && closed && kept;
 }

@@ -83,6 +83,27 @@ TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
               with_name(sizes_written(stand_in_bytes()), font_offset, "Geneva"));
 }
 
+// The game under Wine, run by another account whose memory maps are hidden
+// from the player's: the kernel still knows that the file is held.
+TEST_F(Faults, GameMappedByAnotherAccountIsRefusedAsInUse) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root, to map the file as one account and run the tool as another";
+  }
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  const passwd* nobody = getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  ASSERT_EQ(chown(folder.path("Halvane.exe").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  std::filesystem::permissions(folder.root, std::filesystem::perms::all);
+  const Background game(MAPPER_PATH, folder.root.string(), "ready");
+  ASSERT_TRUE(game.ready);
+  const ToolRun run = run_unprivileged(folder, sizes_and_keys);
+  EXPECT_EQ(run.output, in_use + closing);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+}
+
 // Opening a FIFO for reading waits for a writer; the tool must not.
 TEST(FaultsAtOpen, FifoNamedLikeTheGameIsRefusedWithoutAHang) {
   ScratchFolder folder;

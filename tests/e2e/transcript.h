@@ -114,8 +114,8 @@ inline std::string unknown_build(const std::string& finding) {
 
 // Halvane.exe is there but cannot be patched.
 inline const std::string in_use =
-    "Halvane.exe is in use: the game is running, or I am already running on it. Close the game and run me "
-    "again.\n";
+    "Halvane.exe is in use: the game is running, another program has it open, or I am already running on "
+    "it. Close that and run me again.\n";
 // Linux and macOS, for a file of root's that another account runs me on.
 inline const std::string read_only_of_root =
     "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner can make it writable "

@@ -88,4 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
                              BackupState::kept_same_file}),
     [](const testing::TestParamInfo<Existing>& info) { return info.param.name; });
 
+// A name that exists but cannot be looked at (on Windows, a symbolic link to
+// nothing) is no backup a player could restore from.
+TEST(ExistingBackupState, OneThatCannotBeLookedAtIsNoBackup) {
+  const FileFacts game{true, 1, 2, stand_in_size};
+  const BackupState state = existing_backup_state(std::nullopt, game);
+  EXPECT_EQ(state, BackupState::kept_not_a_file);
+  EXPECT_FALSE(whole_backup({state, {}}));
+}
+
 }  // namespace

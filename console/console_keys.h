@@ -1,7 +1,10 @@
 #pragma once
-// The platform's unechoed single-key read, which bypasses standard input.
+// The platform's unechoed single-key read, which bypasses standard input, and
+// the platform's read of standard input itself, both of which Ctrl-C ends.
 // Between begin and end each key arrives at once without being shown; end
 // puts the console back as it was found.
+
+#include <cstddef>
 
 // What read_console_key returns once the player pressed Ctrl-C (or, on
 // Windows, Ctrl-Break) during the wait, or once its input has ended.
@@ -20,6 +23,7 @@ void drop_pending_keys();
 
 void end_console_keys();
 
-// Marks the time the dialogue waits for a line of standard input, which an
-// interrupt must be able to cut short.
-void mark_line_wait(bool waiting);
+// Reads up to `count` bytes of standard input, waiting for them as a number
+// question does. 0 once input has ended or Ctrl-C was pressed, before the
+// wait began as well as during it.
+std::size_t read_standard_input(char* bytes, std::size_t count);

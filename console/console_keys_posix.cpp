@@ -2,6 +2,7 @@
 // redirected standard input still leaves the yes/no answers to the player.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,8 +20,32 @@ bool tty_tried = false;
 termios found;  // the terminal's settings as we found them, saved once
 volatile std::sig_atomic_t changed = 0;
 volatile std::sig_atomic_t interrupt_pressed = 0;
+// The SIGINT handler writes a byte here, and every wait polls the read end,
+// which stays readable: a press just before a wait begins ends it as surely
+// as one during it.
+int wake[2] = {-1, -1};
 
-void note_interrupt(int /*signal_number*/) { interrupt_pressed = 1; }
+void note_interrupt(int /*signal_number*/) {
+  const int saved = errno;
+  interrupt_pressed = 1;
+  (void)!write(wake[1], "", 1);
+  errno = saved;
+}
+
+// Waits until `fd` can be read (input, its end, or an error for the read to
+// report); false once Ctrl-C was pressed.
+bool wait_for_input(int fd) {
+  for (;;) {
+    pollfd watched[2] = {{fd, POLLIN, 0}, {wake[0], POLLIN, 0}};  // a negative fd is left out
+    const int ready = poll(watched, 2, -1);
+    if (interrupt_pressed != 0) {
+      return false;
+    }
+    if (ready > 0 || errno != EINTR) {
+      return true;
+    }
+  }
+}
 
 void restore_terminal() {
   if (changed != 0) {
@@ -84,18 +109,31 @@ bool begin_console_keys() {
 
 int read_console_key() {
   for (;;) {
+    if (!wait_for_input(tty)) {
+      return key_interrupted;  // SIGINT from outside, e.g. kill -INT
+    }
     unsigned char key = 0;
     const ssize_t got = read(tty, &key, 1);
     if (got == 1) {
       return key;
     }
-    if (got < 0 && errno == EINTR) {
-      if (interrupt_pressed != 0) {
-        return key_interrupted;  // SIGINT from outside, e.g. kill -INT
-      }
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
       continue;
     }
     return key_ended;  // the terminal hung up
+  }
+}
+
+std::size_t read_standard_input(char* bytes, std::size_t count) {
+  for (;;) {
+    if (!wait_for_input(STDIN_FILENO)) {
+      return 0;
+    }
+    const ssize_t got = read(STDIN_FILENO, bytes, count);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
+      continue;
+    }
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
   }
 }
 
@@ -111,14 +149,26 @@ void catch_interrupts(void (* /*before_forced_end: Windows only*/)()) {
   if (action.sa_handler == SIG_IGN) {
     return;  // started in the background by a shell: Ctrl-C is not ours
   }
+  // Non-blocking, so that the handler never waits on a full pipe.
+  if (pipe(wake) != 0) {
+    return;  // Ctrl-C then ends the process, as it would without us
+  }
+  for (const int end : wake) {
+    (void)fcntl(end, F_SETFD, FD_CLOEXEC);
+    (void)fcntl(end, F_SETFL, O_NONBLOCK);
+  }
   action.sa_handler = note_interrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no SA_RESTART: a read waiting for a number returns
+  action.sa_flags = SA_RESTART;  // the waits learn of it through the pipe
   sigaction(SIGINT, &action, nullptr);
 }
 
-// SIGINT itself cuts a waiting read short (EINTR).
-void mark_line_wait(bool /*waiting*/) {}
+void forget_interrupt() {
+  char drained[64];
+  while (read(wake[0], drained, sizeof drained) > 0) {
+  }
+  interrupt_pressed = 0;
+}
 
 bool interrupted() { return interrupt_pressed != 0; }
 

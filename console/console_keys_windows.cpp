@@ -4,9 +4,13 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <conio.h>
+#include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <mutex>
 
 #include "console/console_keys.h"
 #include "console/keys.h"
@@ -14,11 +18,17 @@
 namespace {
 
 std::atomic<bool> interrupt_pressed{false};
-std::atomic<bool> waiting_for_key{false};
-std::atomic<bool> waiting_for_line{false};
-HANDLE main_thread = nullptr;      // the one that reads standard input
+std::atomic<bool> ever_interrupted{false};
 HANDLE interrupt_event = nullptr;  // set with interrupt_pressed, for a read to wait on
 void (*before_forced_end)() = nullptr;
+
+// What the handler's thread may reach in the main thread's waits. Held by
+// the handler while it wakes a wait, and by the main thread while it marks or
+// unmarks one.
+std::mutex waits;
+bool waiting_for_key = false;
+bool waiting_for_line = false;
+bool keys_closed = false;  // the process is ending: nothing more is written to the console's input
 
 // A process without a console (a pipe, a service, CI) cannot open CONIN$.
 HANDLE open_console_input() {
@@ -37,9 +47,15 @@ bool has_console() {
   return console;
 }
 
-// Ctrl-Break (and under some consoles Ctrl-C) arrives as a signal while
-// _getch waits; a key event written to the console's input ends that wait.
-void wake_key_wait() {
+// Ctrl-Break (and under some consoles Ctrl-C) arrives as a signal while the
+// main thread waits in the console; a key event written to the console's
+// input ends that wait: Ctrl-C for _getch, Enter for a line read. Windows'
+// console ends a line read on Ctrl-C by itself, with no bytes; Wine's keeps
+// it waiting, and a read cancelled with CancelSynchronousIo leaves Wine's
+// console unable to serve a key read afterwards. A key event can reach
+// nothing but a console read, and one written before the read begins waits
+// for it in the console's input.
+void wake_wait(wchar_t code, WORD key_code, DWORD control_keys) {
   const HANDLE input = open_console_input();
   if (input == INVALID_HANDLE_VALUE) {
     return;
@@ -48,34 +64,55 @@ void wake_key_wait() {
   key.EventType = KEY_EVENT;
   key.Event.KeyEvent.bKeyDown = TRUE;
   key.Event.KeyEvent.wRepeatCount = 1;
-  key.Event.KeyEvent.wVirtualKeyCode = 'C';
-  key.Event.KeyEvent.uChar.UnicodeChar = 3;  // what _getch returns for Ctrl-C
-  key.Event.KeyEvent.dwControlKeyState = LEFT_CTRL_PRESSED;
+  key.Event.KeyEvent.wVirtualKeyCode = key_code;
+  key.Event.KeyEvent.uChar.UnicodeChar = code;
+  key.Event.KeyEvent.dwControlKeyState = control_keys;
   DWORD written = 0;
   (void)WriteConsoleInputW(input, &key, 1, &written);
   CloseHandle(input);
+}
+
+// The console's input buffer is shared with the shell that started us: a
+// wake-up event written after _getch had returned would reach it as a stray
+// Ctrl-C. Keys typed ahead go with it, which a Ctrl-C has asked for anyway.
+void drop_console_input() {
+  const HANDLE input = open_console_input();
+  if (input != INVALID_HANDLE_VALUE) {
+    (void)FlushConsoleInputBuffer(input);
+    CloseHandle(input);
+  }
+}
+
+// On every way out after a Ctrl-C: no more wake-ups, and none left behind.
+void leave_no_wake_up() {
+  {
+    const std::lock_guard<std::mutex> hold(waits);
+    keys_closed = true;
+  }
+  if (ever_interrupted) {
+    drop_console_input();
+  }
 }
 
 // Runs on a thread of its own that the system starts for each event.
 BOOL WINAPI on_console_event(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
     interrupt_pressed = true;
+    ever_interrupted = true;
     SetEvent(interrupt_event);
-    if (waiting_for_key) {
-      wake_key_wait();
-    }
-    // Windows' console ends a line read on Ctrl-C by itself; other consoles
-    // (Wine's) keep waiting, so the read is cancelled until the dialogue has
-    // left it, for at most a second.
-    for (int tries = 0; waiting_for_line && tries < 50; ++tries) {
-      (void)CancelSynchronousIo(main_thread);
-      Sleep(20);
+    const std::lock_guard<std::mutex> hold(waits);
+    if (waiting_for_key && !keys_closed) {
+      wake_wait(3, 'C', LEFT_CTRL_PRESSED);  // what _getch returns for Ctrl-C
+    } else if (waiting_for_line && !keys_closed) {
+      wake_wait(L'\r', VK_RETURN, 0);
     }
     return TRUE;  // handled: the dialogue ends in order
   }
-  // The window is closing, or the user logging off: the process ends when
-  // this returns (or after about five seconds). Console output "may not work
+  // The console window is closing (or End task): the process ends when this
+  // returns, or after about five seconds. Console output "may not work
   // reliably" here, so nothing is said; the file work under way finishes.
+  // Logoff and shutdown events reach services only: a program in a console
+  // window is ended then without this, and relies on its write order alone.
   if (before_forced_end != nullptr) {
     before_forced_end();
   }
@@ -90,11 +127,17 @@ bool begin_console_keys() {
 }
 
 int read_console_key() {
-  waiting_for_key = true;
+  {
+    const std::lock_guard<std::mutex> hold(waits);
+    waiting_for_key = true;
+  }
   // Checked after announcing the wait: an interrupt either is seen here or
   // wakes the _getch below.
   const int key = interrupt_pressed ? key_interrupted : _getch();
-  waiting_for_key = false;
+  {
+    const std::lock_guard<std::mutex> hold(waits);
+    waiting_for_key = false;
+  }
   if (interrupt_pressed) {
     return key_interrupted;
   }
@@ -107,21 +150,47 @@ void drop_pending_keys() {}
 
 void end_console_keys() {}
 
-void mark_line_wait(bool waiting) { waiting_for_line = waiting; }
+std::size_t read_standard_input(char* bytes, std::size_t count) {
+  {
+    const std::lock_guard<std::mutex> hold(waits);
+    if (interrupt_pressed) {
+      return 0;
+    }
+    waiting_for_line = true;
+  }
+  // The C runtime's read, as std::cin's: in text mode CR LF becomes LF, and
+  // Ctrl-Z at the start of a line ends input.
+  const int got = _read(0, bytes, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+  {
+    const std::lock_guard<std::mutex> hold(waits);
+    waiting_for_line = false;
+  }
+  // A line that Ctrl-C ended (with our Enter) is not an answer.
+  return got > 0 && !interrupt_pressed ? static_cast<std::size_t>(got) : 0;
+}
 
 void catch_interrupts(void (*on_forced_end)()) {
   before_forced_end = on_forced_end;
-  (void)DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &main_thread, 0, FALSE,
-                        DUPLICATE_SAME_ACCESS);
   interrupt_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  (void)std::atexit(leave_no_wake_up);
   (void)SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
 bool interrupted() { return interrupt_pressed; }
 
+// A wake-up written for the press that is forgotten must not answer the
+// next wait.
+void forget_interrupt() {
+  const std::lock_guard<std::mutex> hold(waits);
+  drop_console_input();
+  interrupt_pressed = false;
+  (void)ResetEvent(interrupt_event);
+}
+
 // Ctrl-C cuts a console read short at once, while the system reports it on
-// another thread, which may not have run yet.
+// another thread, which may not have run yet; only a real end of input
+// (Ctrl-Z) waits the whole second.
 bool input_ended_by_interrupt() {
   return interrupt_pressed ||
-         (interrupt_event != nullptr && WaitForSingleObject(interrupt_event, 100) == WAIT_OBJECT_0);
+         (interrupt_event != nullptr && WaitForSingleObject(interrupt_event, 1000) == WAIT_OBJECT_0);
 }

@@ -1,6 +1,8 @@
 #include "console/keys.h"
 
+#include <array>
 #include <iostream>
+#include <streambuf>
 
 #include "console/console_keys.h"
 #include "console/number.h"
@@ -8,6 +10,29 @@
 namespace {
 
 constexpr int ctrl_c = 3;
+
+// Standard input, read through read_standard_input so that Ctrl-C ends a
+// wait for a line whenever it is pressed. Numbers and piped keys share it.
+class StandardInput : public std::streambuf {
+ protected:
+  int_type underflow() override {
+    const std::size_t got = read_standard_input(buffer.data(), buffer.size());
+    if (got == 0) {
+      return traits_type::eof();
+    }
+    setg(buffer.data(), buffer.data(), buffer.data() + got);
+    return traits_type::to_int_type(buffer[0]);
+  }
+
+ private:
+  std::array<char, 4096> buffer{};
+};
+
+std::istream& typed() {
+  static StandardInput buffer;
+  static std::istream stream(&buffer);
+  return stream;
+}
 
 // Without a console, keys come from the same buffered standard input as the
 // numbers, so a scripted run's answers are used in the order they were given.
@@ -18,7 +43,7 @@ int next_key(bool console) {
     const int key = read_console_key();
     return key == ctrl_c ? key_interrupted : key;
   }
-  const auto key = std::cin.get();
+  const auto key = typed().get();
   return key == std::char_traits<char>::eof() ? key_ended : key;
 }
 
@@ -52,10 +77,5 @@ void wait_any_key() {
 }
 
 std::optional<std::uint16_t> read_typed_number() {
-  // Marked before the look at the flag: a press either is seen here or finds
-  // the wait marked and cuts it short.
-  mark_line_wait(true);
-  const std::optional<std::uint16_t> number = interrupted() ? std::nullopt : read_number(std::cin, std::cout);
-  mark_line_wait(false);
-  return number;
+  return interrupted() ? std::nullopt : read_number(typed(), std::cout);
 }

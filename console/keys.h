@@ -23,13 +23,16 @@ void wait_any_key();
 // console window closed), to let the file work under way finish.
 void catch_interrupts(void (*before_forced_end)());
 
-// read_number on standard input and output, with the wait marked so that
-// Ctrl-C can cut it short. nullopt once input ended or was interrupted
-// (input_ended_by_interrupt tells which).
+// read_number on standard input and output; Ctrl-C cuts the wait short.
+// nullopt once input ended or was interrupted (input_ended_by_interrupt
+// tells which).
 std::optional<std::uint16_t> read_typed_number();
 
 // Whether Ctrl-C (or Ctrl-Break) was pressed.
 bool interrupted();
+
+// Forgets a press, so that a last prompt after it waits for a key again.
+void forget_interrupt();
 
 // For input that has just ended: whether an interrupt ended it. On Windows a
 // console read that Ctrl-C cuts short returns before the system reports the

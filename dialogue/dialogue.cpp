@@ -10,6 +10,7 @@
 #include "console/keys.h"
 #include "console/number.h"
 #include "console/say.h"
+#include "console/window.h"
 #include "dialogue/font.h"
 #include "dialogue/refusal.h"
 #include "gamefile/backup.h"
@@ -140,9 +141,9 @@ struct Outcome {
 };
 
 // Input ended or the player pressed Ctrl-C before answering: nothing more is
-// written and there is no closing prompt. Writes already confirmed stay, and
-// if one of them failed, that is still said.
-
+// written. Writes already confirmed stay, and if one of them failed, that is
+// still said. The closing prompt comes only where the window would close with
+// the tool and take these lines with it; a Ctrl-C there is the closing key.
 int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& outcome) {
   const bool written = file.close();
   const std::string_view cause =
@@ -153,7 +154,12 @@ int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& 
   if (after_writes && !written) {
     say(write_failed(outcome.sizes_readable, outcome.whole_backup));
   }
-  return why == KeyAnswer::interrupted ? status_interrupted : status_failed;
+  const int status = why == KeyAnswer::interrupted ? status_interrupted : status_failed;
+  if (!window_closes_with_tool()) {
+    return status;
+  }
+  forget_interrupt();
+  return closing_prompt(status);
 }
 
 void show_banner() {

@@ -295,11 +295,18 @@ TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTermina
   }
   ASSERT_TRUE((at.answered < 0 && !wine) || wait_for_key_mode());
   type("\x03");
+  // Under Wine's console the tool is alone on it, as after a double-click on
+  // Windows, so its last words stay until a key: Ctrl-C again, here.
+  const bool last_words_wait = wine && at.answered < 3;
+  if (last_words_wait) {
+    ASSERT_TRUE(wait_for(on_screen(at.last_line + closing)));
+    ASSERT_TRUE(wait_for_key_mode());
+    type("\x03");
+  }
   EXPECT_EQ(finish(), at.status);
   // At a number question the terminal may echo ^C first.
-  const std::string rest = screen.substr(seen);
-  const std::string last_line = on_screen(at.last_line);
-  EXPECT_EQ(rest.substr(rest.size() - std::min(rest.size(), last_line.size())), last_line) << rest;
+  const std::string last_line = on_screen(last_words_wait ? at.last_line + closing : at.last_line);
+  EXPECT_EQ(screen.substr(screen.size() - std::min(screen.size(), last_line.size())), last_line) << screen;
   expect_terminal_restored();
   std::string expected = stand_in_bytes();
   if (at.answered >= 2) {

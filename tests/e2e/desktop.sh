@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# A double-click in a Linux desktop's file manager, under a real X server
+# (Xvfb) with a real xterm: the tool is started with no controlling terminal,
+# standard input /dev/null, output to a socket and the working folder
+# elsewhere; keys are typed into the window it opens with xdotool. xterm is
+# reached through a stand-in on PATH that logs what the window shows.
+#   desktop.sh TOOL MAKE_STAND_IN
+set -euo pipefail
+tool=$1 make_stand_in=$2
+missing=""
+for program in Xvfb xterm xdotool python3; do
+  command -v "$program" >/dev/null || missing="$missing $program"
+done
+if [ -n "$missing" ]; then
+  echo "skipped: needs$missing"
+  [ "${CI:-}" = true ] && exit 1
+  exit 77
+fi
+
+work=$(mktemp -d)
+cleanup() {
+  pkill -f "xterm -l -lf $work" || true
+  kill "${server:-}" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir "$work/game" "$work/bin"
+cp "$tool" "$work/game/halvane-res"
+cat >"$work/bin/xterm" <<EOF
+#!/bin/sh
+echo "\$@" >>"$work/calls"
+exec $(command -v xterm) -l -lf "$work/shown" "\$@"
+EOF
+chmod +x "$work/bin/xterm"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
+server=$!
+deadline=$((SECONDS + 20))
+until [ -s "$work/display" ]; do
+  [ $SECONDS -lt $deadline ] || { echo "Xvfb did not start"; exit 1; }
+  sleep 0.1
+done
+export DISPLAY=:$(cat "$work/display")
+unset CI  # the tool never opens a window in CI
+
+fail() { echo "FAILED: $*"; exit 1; }
+# Waits until the window has shown TEXT (COUNT times).
+shown() {
+  local deadline=$((SECONDS + 20))
+  until [ "$(grep -cF -- "$1" "$work/shown" 2>/dev/null)" -ge "${2:-1}" ]; do
+    [ $SECONDS -lt $deadline ] || fail "the window never showed: $1"
+    sleep 0.05
+  done
+}
+window_gone() {
+  local deadline=$((SECONDS + 20))
+  while pgrep -f "xterm -l -lf $work" >/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "the window stayed open"
+    sleep 0.05
+  done
+}
+# Starts the tool as a file manager does; prints its exit status and output.
+# Like a session's log, the socket stays open (drained by a child) for as
+# long as anything started from here writes to it.
+python=$(python3 -c "import sys; print(sys.executable)")  # the interpreter itself, not a shim
+double_click() {
+  "$python" - "$work/game/halvane-res" <<'EOF'
+import os, socket, subprocess, sys
+log, out = socket.socketpair()
+tool = subprocess.Popen([sys.argv[1]], stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                        start_new_session=True, cwd="/")
+status = tool.wait()
+log.setblocking(False)
+try:
+    said = log.recv(65536).decode(errors="replace")
+except BlockingIOError:
+    said = ""
+print(status, said, end="", flush=True)
+if os.fork() == 0:
+    os.setsid()
+    os.dup2(os.open(os.devnull, os.O_RDWR), 1)
+    out.close()
+    log.setblocking(True)
+    while log.recv(65536):
+        pass
+    os._exit(0)
+EOF
+}
+focus() {
+  local window
+  window=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class xterm) || fail "no window appeared ($1)"
+  xdotool windowfocus --sync "$window"
+}
+
+# A whole patch, the terminal found on PATH.
+"$make_stand_in" "$work/game/Halvane.exe"
+cp "$work/game/Halvane.exe" "$work/stock"
+first=$(PATH=$work/bin double_click)
+[[ $first == 0* && $first != *Welcome* ]] || fail "the first run should end at once with status 0: $first"
+focus "found on PATH"
+question=0
+for size in 1920 1080 0 0 1920; do
+  question=$((question + 1))
+  shown "0 for no change" $question
+  xdotool type "$size" && xdotool key Return
+done
+for prompt in "Which font" "make the above changes" "write the font change" "Press any key"; do
+  shown "$prompt"
+  [ "$prompt" = "Press any key" ] && xdotool key a || xdotool type y
+done
+window_gone
+cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "Halvane.bak is not a whole copy"
+cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "Halvane.exe was not patched"
+grep -qF -- "-geometry 100x30 -e $work/game/halvane-res" "$work/calls" || fail "xterm was not started as expected"
+[ "$(wc -l <"$work/calls")" -eq 1 ] || fail "more than one window"
+
+# Ctrl-C keeps the window, with its last words, until a key; the terminal is
+# the one the player chose.
+rm "$work/shown"
+[[ $(TERMINAL=$work/bin/xterm PATH=/nowhere double_click) == 0* ]] || fail "the run in the player's terminal"
+focus "the player's choice"
+shown "0 for no change"
+xdotool key ctrl+c
+shown "Interrupted: Halvane.exe was not changed."
+shown "Press any key to close this program."
+pgrep -f "xterm -l -lf $work" >/dev/null || fail "the window closed before a key"
+xdotool key a
+window_gone
+
+# No window for scripted use, and none where no terminal can be found.
+calls=$(wc -l <"$work/calls")
+run=$(cd "$work/game" && printf '0\n0\n0\n0\n0\nnn' | setsid -w env PATH="$work/bin" ./halvane-res 2>&1)
+[[ $run == *"Ok, I didn't change the file."* ]] || fail "a piped run should run the dialogue in place"
+[ "$(wc -l <"$work/calls")" -eq "$calls" ] || fail "a piped run opened a window"
+rm -f "$work/game/Halvane.bak"
+none=$(PATH=/nowhere double_click)
+[[ $none == "1 I need a terminal window"*"run ./halvane-res there." ]] || fail "no terminal: $none"
+[ ! -e "$work/game/Halvane.bak" ] || fail "a run without a terminal made a backup"
+echo "desktop: a window for a double-click, its last words until a key, none for scripts"

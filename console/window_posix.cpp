@@ -17,8 +17,6 @@
 
 #include "console/window.h"
 
-extern char** environ;
-
 namespace {
 
 bool set(const char* variable) {
@@ -98,7 +96,7 @@ std::string on_path(const std::string& program) {
   std::string folders = path != nullptr ? path : "/usr/bin:/bin";
   for (std::size_t start = 0; start <= folders.size();) {
     const std::size_t end = std::min(folders.find(':', start), folders.size());
-    const std::string candidate = folders.substr(start, end - start) + "/" + program;
+    std::string candidate = folders.substr(start, end - start) + "/" + program;
     if (end > start && access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }
@@ -167,8 +165,8 @@ WindowLook find_a_window() {
   go_to_own_folder(tool);
   (void)setenv(own_window_marker, "1", 1);
   std::vector<std::pair<std::string, const Terminal*>> candidates;
-  if (set("TERMINAL")) {
-    candidates.emplace_back(std::getenv("TERMINAL"), chosen_form(std::getenv("TERMINAL")));
+  if (const char* chosen = std::getenv("TERMINAL"); chosen != nullptr && *chosen != '\0') {
+    candidates.emplace_back(chosen, chosen_form(chosen));
   }
   for (const Terminal& terminal : terminals) {
     candidates.emplace_back(terminal.name, &terminal);

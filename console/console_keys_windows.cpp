@@ -97,10 +97,13 @@ void leave_no_wake_up() {
 // Runs on a thread of its own that the system starts for each event.
 BOOL WINAPI on_console_event(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+    // All under the lock: a press is then wholly before forget_interrupt
+    // (and forgotten with its wake-up) or wholly after it (and the key that
+    // ends the closing prompt), never half of each.
+    const std::lock_guard<std::mutex> hold(waits);
     interrupt_pressed = true;
     ever_interrupted = true;
     SetEvent(interrupt_event);
-    const std::lock_guard<std::mutex> hold(waits);
     if (waiting_for_key && !keys_closed) {
       wake_wait(3, 'C', LEFT_CTRL_PRESSED);  // what _getch returns for Ctrl-C
     } else if (waiting_for_line && !keys_closed) {
@@ -173,6 +176,9 @@ void catch_interrupts(void (*on_forced_end)()) {
   before_forced_end = on_forced_end;
   interrupt_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   (void)std::atexit(leave_no_wake_up);
+  // A process started with Ctrl-C ignored (start /b, or by a launcher using
+  // CREATE_NEW_PROCESS_GROUP) inherits that, and no handler would hear it.
+  (void)SetConsoleCtrlHandler(nullptr, FALSE);
   (void)SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 

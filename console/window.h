@@ -5,14 +5,17 @@
 // a terminal emulator's window and runs again inside it.
 
 enum class WindowLook {
-  here,        // the dialogue runs in this process
-  opened,      // the tool runs again in a new window: this process ends
-  none_found,  // no terminal emulator to open: a line on standard error said so
+  here,         // the dialogue runs in this process
+  opened,       // the tool runs again in a new window, which has said so: this process ends
+  none_opened,  // no terminal emulator opened a window: a message box and standard error said so
+  too_late,     // this is a window that the first run had given up on: it ends untouched
 };
 
 // Opens a window for the dialogue where the tool has no terminal to talk to
 // and a graphical session is there; never for scripted use, in CI, or twice.
-WindowLook find_a_window();
+// `started_as` is the path the tool was started by (argv[0]): the folder it
+// names is the game's, even when it names a link to the tool.
+WindowLook find_a_window(const char* started_as);
 
 // Whether the window closes when the tool ends, taking its last lines with
 // it: on Windows a console the tool has to itself, on Linux the window it

@@ -1,14 +1,21 @@
 // A file manager on a Linux desktop (Dolphin, GNOME Files, Thunar) starts a
 // double-clicked program with no terminal: standard input /dev/null, output
-// to the session's log. The tool then runs again in a terminal emulator's
+// to the session's log (the journal, or a plain file such as
+// ~/.xsession-errors). The tool then runs again in a terminal emulator's
 // window. macOS's Finder opens a double-clicked program in Terminal itself.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -16,6 +23,12 @@
 #include <vector>
 
 #include "console/window.h"
+
+#if defined(__linux__)
+#include <sys/random.h>
+
+#include "console/terminals_posix.h"
+#endif
 
 namespace {
 
@@ -25,94 +38,54 @@ bool set(const char* variable) {
 }
 
 // Carried by the run in the window that the tool opened, so that it never
-// opens another and knows that its window closes with it.
+// opens another and knows that its window closes with it. Its value names
+// where the first run waits for word that the window has opened.
 constexpr char own_window_marker[] = "HALVANE_RES_OWN_WINDOW";
 
 #if defined(__linux__)
 
-// How a terminal emulator is told to run the tool: the options that come
-// first, each as its own documentation gives them (a size of 100 by 30
-// where it takes one: the longest line of the dialogue is 87 characters),
-// then the tool's path.
-struct Terminal {
-  const char* name;
-  std::vector<const char*> options;
-  bool command_as_text = false;  // the command is one argument, split as a shell would
-};
+using Clock = std::chrono::steady_clock;
 
-// In the order they are tried: the desktop-neutral launchers, then the
-// desktops' own terminals.
-const Terminal terminals[] = {
-    {"xdg-terminal-exec", {}},
-    {"x-terminal-emulator", {"-e"}},
-    {"konsole", {"-p", "TerminalColumns=100", "-p", "TerminalRows=30", "-e"}},
-    {"gnome-terminal", {"--geometry=100x30", "--"}},
-    {"kgx", {"--"}},
-    {"xfce4-terminal", {"--geometry=100x30", "-x"}},
-    {"mate-terminal", {"--geometry=100x30", "-x"}},
-    {"lxterminal", {"--geometry=100x30", "-e"}, true},
-    {"kitty", {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},
-    {"alacritty", {"-o", "window.dimensions.columns=100", "-o", "window.dimensions.lines=30", "-e"}},
-    {"foot", {"--window-size-chars=100x30"}},
-    {"wezterm", {"--config", "initial_cols=100", "--config", "initial_rows=30", "start", "--"}},
-    {"xterm", {"-geometry", "100x30", "-e"}},
-};
-
-// The player's own choice; unless it is one of the above, it is given the
-// command with -e, as most terminals take it.
-const Terminal* chosen_form(const std::string& program) {
-  const std::string name = program.substr(program.find_last_of('/') + 1);
-  for (const Terminal& terminal : terminals) {
-    if (name == terminal.name) {
-      return &terminal;
-    }
-  }
-  static const Terminal plain{"", {"-e"}};
-  return &plain;
-}
+// How long a terminal may take to show the window before the next is tried:
+// gnome-terminal's server, say, starting on a slow disk.
+constexpr auto window_bound = std::chrono::seconds(10);
+constexpr char window_opened = 'y';
 
 bool pipe_or_file(int fd) {
   struct stat found {};
   return fstat(fd, &found) == 0 && (S_ISFIFO(found.st_mode) || S_ISREG(found.st_mode));
 }
 
-// No controlling terminal, and neither standard input nor output is a pipe
-// or a file: nobody can see or answer the dialogue.
+// No controlling terminal, and standard input is neither a pipe nor a file
+// (it is /dev/null, or closed): nobody can answer the dialogue. Where the
+// output goes does not count: a desktop session sends it to its log.
 bool nobody_to_talk_to() {
   const int tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (tty >= 0) {
     close(tty);
     return false;
   }
-  return !pipe_or_file(STDIN_FILENO) && !pipe_or_file(STDOUT_FILENO);
+  return !pipe_or_file(STDIN_FILENO);
 }
 
-// The program's full path, if it is on PATH (or is a path itself).
-std::string on_path(const std::string& program) {
-  if (program.find('/') != std::string::npos) {
-    return access(program.c_str(), X_OK) == 0 ? program : "";
-  }
-  const char* path = std::getenv("PATH");
-  std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-  for (std::size_t start = 0; start <= folders.size();) {
-    const std::size_t end = std::min(folders.find(':', start), folders.size());
-    std::string candidate = folders.substr(start, end - start) + "/" + program;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
+// The path the player started the tool by, made whole: a link to the tool
+// in the game's folder counts as being there. Started by a bare name (from
+// PATH), it is the file itself.
+std::string started_path(const char* started_as) {
+  if (started_as != nullptr && std::strchr(started_as, '/') != nullptr) {
+    if (started_as[0] == '/') {
+      return started_as;
     }
-    start = end + 1;
+    char here[PATH_MAX] = {};
+    return getcwd(here, sizeof here) != nullptr ? std::string(here) + "/" + started_as : "";
   }
-  return "";
-}
-
-std::string own_path() {
   char path[PATH_MAX] = {};
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : "";
 }
 
 // The folder that holds the tool, next to Halvane.exe, as a double-click on
-// Windows gives it: some file managers start programs in the home folder.
+// Windows gives it: file managers and terminals start programs elsewhere.
 void go_to_own_folder(const std::string& tool) {
   const std::string folder = tool.substr(0, tool.find_last_of('/') + 1);
   if (!folder.empty()) {
@@ -120,42 +93,185 @@ void go_to_own_folder(const std::string& tool) {
   }
 }
 
-// One argument that a shell would split back into `text` alone.
-std::string shell_quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
+// Where the window's run reports: a socket in the abstract namespace, which
+// leaves no file behind however the first run ends, under a name no other
+// program can guess. Terminals that hand the window to a running instance
+// of theirs pass neither open descriptors nor, reliably, the environment:
+// the name travels in the command itself.
+sockaddr_un report_address(const std::string& name, socklen_t& length) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::size_t size = std::min(name.size(), sizeof address.sun_path - 1);
+  std::memcpy(address.sun_path + 1, name.data(), size);  // sun_path[0] stays 0: abstract
+  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size);
+  return address;
 }
 
-// Starts `terminal` (found at `program`) running the tool, in a session of
-// its own so that it outlives this process.
-bool start_in(const std::string& program, const Terminal& terminal, const std::string& tool) {
-  const std::string command = terminal.command_as_text ? shell_quoted(tool) : tool;
-  std::vector<char*> arguments{const_cast<char*>(program.c_str())};
-  for (const char* option : terminal.options) {
-    arguments.push_back(const_cast<char*>(option));
+// A peer of the same account: another user's program cannot stand in for
+// either run.
+bool same_account(int connection) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
+}
+
+// Listens for the window's report under a fresh name; -1 if it cannot.
+int listen_for_window(std::string& name) {
+  unsigned char random[12] = {};
+  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    return -1;
   }
-  arguments.push_back(const_cast<char*>(command.c_str()));
+  name = "halvane-res-" + std::to_string(getpid()) + "-";
+  for (const unsigned char byte : random) {
+    name += "0123456789abcdef"[byte >> 4];
+    name += "0123456789abcdef"[byte & 15];
+  }
+  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  socklen_t length = 0;
+  const sockaddr_un address = report_address(name, length);
+  if (listener < 0 || bind(listener, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
+      listen(listener, 4) != 0) {
+    if (listener >= 0) {
+      close(listener);
+    }
+    return -1;
+  }
+  return listener;
+}
+
+// Lets one window that has reported go on. A window that reported but has
+// gone again does not count.
+bool let_window_run(int listener) {
+  const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  if (connection < 0) {
+    return false;
+  }
+  const bool told = same_account(connection) && send(connection, &window_opened, 1, MSG_NOSIGNAL) == 1;
+  close(connection);
+  return told;
+}
+
+// Starts a program (its path first), in a session of its own where it is
+// to outlive this process; its pid, or -1.
+pid_t start(const std::vector<std::string>& command, bool own_session) {
+  std::vector<char*> arguments;
+  arguments.reserve(command.size() + 1);
+  for (const std::string& argument : command) {
+    arguments.push_back(const_cast<char*>(argument.c_str()));
+  }
   arguments.push_back(nullptr);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
-  (void)posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  pid_t started = 0;
-  const bool ok =
-      posix_spawn(&started, program.c_str(), nullptr, &attributes, arguments.data(), environ) == 0;
+  (void)posix_spawnattr_setflags(&attributes, own_session ? POSIX_SPAWN_SETSID : 0);
+  pid_t started = -1;
+  if (posix_spawn(&started, command.front().c_str(), nullptr, &attributes, arguments.data(), environ) != 0) {
+    started = -1;
+  }
   posix_spawnattr_destroy(&attributes);
-  return ok;
+  return started;
+}
+
+// Whether the window of `terminal` reports within the bound. A terminal that
+// exits with a failure has shown nothing; one that exits with success at
+// once (a launcher that hands the window to a running instance) may still
+// report. The report ends the wait the moment it comes.
+bool window_reports(int listener, pid_t terminal) {
+  const auto deadline = Clock::now() + window_bound;
+  bool running = true;
+  while (Clock::now() < deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd report{listener, POLLIN, 0};
+    // While the terminal runs, a glance at it every 50 ms: one that failed is
+    // left at once.
+    if (poll(&report, 1, static_cast<int>(running ? std::min<long long>(left, 50) : left)) > 0 &&
+        let_window_run(listener)) {
+      return true;
+    }
+    int status = 0;
+    if (running && waitpid(terminal, &status, WNOHANG) == terminal) {
+      running = false;
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return false;
+      }
+    }
+  }
+  return false;
+}
+
+// The run in the window: reports to the first run and waits for its word to
+// go on. A window that comes after the first run gave up on it, or after
+// another window was let run, is refused or cut off, and ends.
+bool window_may_run(const std::string& name) {
+  const int connection = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  socklen_t length = 0;
+  const sockaddr_un address = report_address(name, length);
+  bool may_run = false;
+  if (connection >= 0 && connect(connection, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+      same_account(connection)) {
+    pollfd word{connection, POLLIN, 0};
+    char got = 0;
+    may_run = poll(&word, 1, static_cast<int>(std::chrono::milliseconds(window_bound).count())) > 0 &&
+              read(connection, &got, 1) == 1 && got == window_opened;
+  }
+  if (connection >= 0) {
+    close(connection);
+  }
+  return may_run;
+}
+
+// Says on screen what the session log alone would hide: in a message box of
+// whatever the desktop has, waiting until the player has closed it. zenity
+// comes with GNOME, Xfce, Cinnamon, MATE and SteamOS (Steam uses it), kdialog
+// with KDE Plasma, xmessage with almost any X server; a notification, which
+// may pass unseen, is the last resort.
+void show_message_box(const std::string& text) {
+  const std::vector<std::vector<std::string>> boxes = {
+      {"zenity", "--error", "--title=halvane-res", "--text=" + text},                        // zenity(1)
+      {"kdialog", "--title", "halvane-res", "--error", text},                                // kdialog --help
+      {"xmessage", "-center", "-buttons", "OK:0", "-default", "OK", text},                   // xmessage(1)
+      {"notify-send", "--urgency=critical", "--app-name=halvane-res", "halvane-res", text},  // notify-send(1)
+  };
+  for (auto box : boxes) {
+    box.front() = on_path(box.front());
+    const pid_t shown = box.front().empty() ? -1 : start(box, false);
+    int status = 0;
+    if (shown > 0 && waitpid(shown, &status, 0) == shown && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+      return;
+    }
+  }
+}
+
+// No window could be opened: said on standard error (the session log) and on
+// screen, with what to do.
+void say_no_window(const std::vector<std::string>& tried, const std::string& tool) {
+  std::string cause = "found no terminal emulator to open one";
+  if (!tried.empty()) {
+    std::string names;
+    for (const std::string& program : tried) {
+      names += (names.empty() ? "" : ", ") + program.substr(program.find_last_of('/') + 1);
+    }
+    cause = "no terminal emulator I tried (" + names + ") opened one";
+  }
+  const std::string reason = "I need a terminal window to ask my questions, and " + cause + ":";
+  const std::string remedy =
+      "install one (xterm, konsole or gnome-terminal, say), or open a terminal in the "
+      "game's folder and run ./" +
+      tool.substr(tool.find_last_of('/') + 1) + " there.";
+  std::cerr << reason << ' ' << remedy << '\n' << std::flush;
+  show_message_box(reason + '\n' + remedy);
 }
 #endif
 
 }  // namespace
 
-WindowLook find_a_window() {
+WindowLook find_a_window(const char* started_as) {
 #if defined(__linux__)
-  const std::string tool = own_path();
-  if (set(own_window_marker)) {
+  const std::string tool = started_path(started_as);
+  if (const char* report = std::getenv(own_window_marker); report != nullptr && *report != '\0') {
+    if (!window_may_run(report)) {
+      std::cerr << "This window came too late: the questions are asked in another one, or nowhere.\n";
+      return WindowLook::too_late;
+    }
     go_to_own_folder(tool);
     return WindowLook::here;
   }
@@ -163,25 +279,29 @@ WindowLook find_a_window() {
     return WindowLook::here;
   }
   go_to_own_folder(tool);
-  (void)setenv(own_window_marker, "1", 1);
-  std::vector<std::pair<std::string, const Terminal*>> candidates;
-  if (const char* chosen = std::getenv("TERMINAL"); chosen != nullptr && *chosen != '\0') {
-    candidates.emplace_back(chosen, chosen_form(chosen));
-  }
-  for (const Terminal& terminal : terminals) {
-    candidates.emplace_back(terminal.name, &terminal);
-  }
-  for (const auto& [name, terminal] : candidates) {
-    const std::string program = on_path(name);
-    if (!program.empty() && start_in(program, *terminal, tool)) {
+  std::vector<std::string> tried;
+  for (const FoundTerminal& terminal : terminals_found()) {
+    // Each terminal's window reports under a name of its own: one that comes
+    // after the tool gave up on it finds nobody listening.
+    std::string name;
+    const int listener = listen_for_window(name);
+    if (listener < 0) {
+      break;
+    }
+    tried.push_back(terminal.program);
+    // env(1) sets the marker inside the window, whatever the terminal passes on.
+    const pid_t started = start(
+        command_line(terminal, {"/usr/bin/env", std::string(own_window_marker) + "=" + name, tool}), true);
+    const bool reported = started > 0 && window_reports(listener, started);
+    close(listener);
+    if (reported) {
       return WindowLook::opened;
     }
   }
-  std::cerr << "I need a terminal window to ask my questions, and found no terminal emulator to open one: "
-               "install one (xterm, konsole or gnome-terminal, say), or open a terminal in the game's folder "
-               "and run ./halvane-res there.\n";
-  return WindowLook::none_found;
+  say_no_window(tried, tool);
+  return WindowLook::none_opened;
 #else
+  (void)started_as;
   return WindowLook::here;
 #endif
 }

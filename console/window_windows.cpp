@@ -7,7 +7,7 @@
 
 #include "console/window.h"
 
-WindowLook find_a_window() { return WindowLook::here; }
+WindowLook find_a_window(const char* /*started_as*/) { return WindowLook::here; }
 
 // "A console is closed when the last process attached to it terminates": a
 // console holding this process alone closes as it ends. With room for one

@@ -3,12 +3,14 @@
 # (Xvfb) with a real xterm: the tool is started with no controlling terminal,
 # standard input /dev/null, output to a socket and the working folder
 # elsewhere; keys are typed into the window it opens with xdotool. xterm is
-# reached through a stand-in on PATH that logs what the window shows.
+# reached through a stand-in on PATH that logs what the window shows; the
+# terminals that cannot be installed here are stand-ins that take only their
+# documented command form and open that xterm.
 #   desktop.sh TOOL MAKE_STAND_IN
 set -euo pipefail
 tool=$1 make_stand_in=$2
 missing=""
-for program in Xvfb xterm xdotool python3; do
+for program in Xvfb xterm xdotool xmessage python3; do
   command -v "$program" >/dev/null || missing="$missing $program"
 done
 if [ -n "$missing" ]; then
@@ -24,14 +26,30 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir "$work/game" "$work/bin"
+mkdir "$work/game" "$work/bin" "$work/tool" "$work/failing" "$work/launcher" "$work/ptyxis" "$work/cosmic" \
+  "$work/boxes" "$work/home"
 cp "$tool" "$work/game/halvane-res"
+cp "$tool" "$work/tool/halvane-res"
+ln -s "$(command -v xmessage)" "$work/boxes/xmessage"
 cat >"$work/bin/xterm" <<EOF
 #!/bin/sh
 echo "\$@" >>"$work/calls"
 exec $(command -v xterm) -l -lf "$work/shown" "\$@"
 EOF
-chmod +x "$work/bin/xterm"
+# stand_in FOLDER NAME OPTIONS [LATER]: NAME, which takes exactly OPTIONS
+# before the command and opens the window itself, or (LATER) hands it on
+# and exits at once, the window opening a second later.
+stand_in() {
+  local start="exec $work/bin/xterm -e \"\$@\""
+  [ -n "${4:-}" ] && start="(sleep 1; $start) >/dev/null 2>&1 &"
+  printf '#!/bin/bash\nPATH=/usr/bin:/bin\nfor option in %s; do [ "$1" = "$option" ] || exit 2; shift; done\n%s\n' "$3" "$start" \
+    >"$work/$1/$2"
+}
+stand_in launcher gnome-terminal "--geometry=100x30 --" later
+stand_in ptyxis ptyxis "--new-window --"
+stand_in cosmic cosmic-term "--no-daemon --"
+printf '#!/bin/sh\nexit 1\n' >"$work/failing/konsole"  # a terminal that cannot start
+chmod +x "$work"/*/*
 Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
 server=$!
 deadline=$((SECONDS + 20))
@@ -58,20 +76,23 @@ window_gone() {
     sleep 0.05
   done
 }
-# Starts the tool as a file manager does; prints its exit status and output.
-# Like a session's log, the socket stays open (drained by a child) for as
-# long as anything started from here writes to it.
+# double_click [TOOL [LOG]]: starts the tool as a file manager does, with
+# its output to a socket or to the file LOG; prints its exit status and
+# output. Like a session's log, the socket stays open (drained by a child)
+# for as long as anything started from here writes to it.
 python=$(python3 -c "import sys; print(sys.executable)")  # the interpreter itself, not a shim
 double_click() {
-  "$python" - "$work/game/halvane-res" <<'EOF'
+  "$python" - "${1:-$work/game/halvane-res}" "${2:-}" "$work/home" <<'EOF'
 import os, socket, subprocess, sys
 log, out = socket.socketpair()
+if sys.argv[2]:
+    out = open(sys.argv[2], "w")
 tool = subprocess.Popen([sys.argv[1]], stdin=subprocess.DEVNULL, stdout=out, stderr=out,
-                        start_new_session=True, cwd="/")
+                        start_new_session=True, cwd=sys.argv[3])
 status = tool.wait()
 log.setblocking(False)
 try:
-    said = log.recv(65536).decode(errors="replace")
+    said = open(sys.argv[2]).read() if sys.argv[2] else log.recv(65536).decode(errors="replace")
 except BlockingIOError:
     said = ""
 print(status, said, end="", flush=True)
@@ -91,27 +112,41 @@ focus() {
   xdotool windowfocus --sync "$window"
 }
 
-# A whole patch, the terminal found on PATH.
-"$make_stand_in" "$work/game/Halvane.exe"
-cp "$work/game/Halvane.exe" "$work/stock"
-first=$(PATH=$work/bin double_click)
-[[ $first == 0* && $first != *Welcome* ]] || fail "the first run should end at once with status 0: $first"
-focus "found on PATH"
-question=0
-for size in 1920 1080 0 0 1920; do
-  question=$((question + 1))
-  shown "0 for no change" $question
-  xdotool type "$size" && xdotool key Return
-done
-for prompt in "Which font" "make the above changes" "write the font change" "Press any key"; do
-  shown "$prompt"
-  [ "$prompt" = "Press any key" ] && xdotool key a || xdotool type y
-done
-window_gone
-cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "Halvane.bak is not a whole copy"
-cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "Halvane.exe was not patched"
-grep -qF -- "-geometry 100x30 -e $work/game/halvane-res" "$work/calls" || fail "xterm was not started as expected"
-[ "$(wc -l <"$work/calls")" -eq 1 ] || fail "more than one window"
+# A whole patch through the window that one double-click opens: the
+# terminal's own, or xterm found on PATH. Rows: how the tool is started.
+"$make_stand_in" "$work/stock"
+window_patch() {  # window_patch LABEL PATH [TOOL [LOG]]
+  cp "$work/stock" "$work/game/Halvane.exe"
+  rm -f "$work/game/Halvane.bak" "$work/shown" "$work/calls"
+  local first
+  first=$(PATH=$2 double_click "${3:-}" "${4:-}")
+  [[ $first == 0* && $first != *Welcome* ]] || fail "$1: the first run should end with status 0: $first"
+  focus "$1"
+  local question=0 size prompt
+  for size in 1920 1080 0 0 1920; do
+    question=$((question + 1))
+    shown "0 for no change" $question
+    xdotool type "$size" && xdotool key Return
+  done
+  for prompt in "Which font" "make the above changes" "write the font change" "Press any key"; do
+    shown "$prompt"
+    [ "$prompt" = "Press any key" ] && xdotool key a || xdotool type y
+  done
+  window_gone
+  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$1: Halvane.bak is not a whole copy"
+  cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$1: Halvane.exe was not patched"
+  [ "$(wc -l <"$work/calls")" -eq 1 ] || fail "$1: more than one window"
+}
+window_patch "found on PATH" "$work/bin"
+grep -qF -- "-geometry 100x30 -e /usr/bin/env HALVANE_RES_OWN_WINDOW=halvane-res-" "$work/calls" &&
+  grep -qF -- " $work/game/halvane-res" "$work/calls" || fail "xterm was not started as expected"
+window_patch "output to a plain file" "$work/bin" "" "$work/session.log"
+window_patch "a terminal that fails first" "$work/failing:$work/bin"
+window_patch "a launcher that hands the window on" "$work/launcher"
+window_patch "ptyxis alone" "$work/ptyxis"
+window_patch "cosmic-term alone" "$work/cosmic"
+ln -s "$work/tool/halvane-res" "$work/game/link-to-the-tool"
+window_patch "a link in the game's folder" "$work/bin" "$work/game/link-to-the-tool"
 
 # Ctrl-C keeps the window, with its last words, until a key; the terminal is
 # the one the player chose.
@@ -132,7 +167,16 @@ run=$(cd "$work/game" && printf '0\n0\n0\n0\n0\nnn' | setsid -w env PATH="$work/
 [[ $run == *"Ok, I didn't change the file."* ]] || fail "a piped run should run the dialogue in place"
 [ "$(wc -l <"$work/calls")" -eq "$calls" ] || fail "a piped run opened a window"
 rm -f "$work/game/Halvane.bak"
+cp "$work/stock" "$work/game/Halvane.exe"
 none=$(PATH=/nowhere double_click)
 [[ $none == "1 I need a terminal window"*"run ./halvane-res there." ]] || fail "no terminal: $none"
+# With a message box to say so, the player sees it.
+PATH=$work/boxes double_click >"$work/boxed" &
+box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Xmessage) || fail "no message box appeared"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait $!
+[[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with a box: $(cat "$work/boxed")"
 [ ! -e "$work/game/Halvane.bak" ] || fail "a run without a terminal made a backup"
-echo "desktop: a window for a double-click, its last words until a key, none for scripts"
+cmp -s "$work/stock" "$work/game/Halvane.exe" || fail "a run without a terminal changed Halvane.exe"
+echo "desktop: a window for a double-click whatever the terminal or the output, its last words until a key, none for scripts, a message box when none opens"

@@ -1,0 +1,163 @@
+// Each terminal emulator is started with the command form its own
+// documentation gives for running a program in a new window, and 100 by 30
+// characters where it takes a size (the longest line of the dialogue is 87).
+
+#include "console/terminals_posix.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <set>
+
+namespace {
+
+struct Terminal {
+  const char* name;
+  std::vector<const char*> options;  // what comes before the command
+  bool command_as_text = false;      // the command is one argument, split as a shell would
+};
+
+// In the order they are tried: the desktop-neutral launchers, then the
+// desktops' own terminals. Where each form is documented:
+const Terminal terminals[] = {
+    {"xdg-terminal-exec", {}},        // xdg-terminal-exec's README: the command as plain arguments
+    {"x-terminal-emulator", {"-e"}},  // Debian Policy 11.8.3
+    // Konsole handbook (-e, -p property=value); TerminalColumns/Rows are profile properties
+    {"konsole", {"-p", "TerminalColumns=100", "-p", "TerminalRows=30", "-e"}},
+    {"gnome-terminal", {"--geometry=100x30", "--"}},  // gnome-terminal(1); -e and -x are deprecated
+    {"ptyxis", {"--new-window", "--"}},               // ptyxis(1): [--new-window] [-- PROGRAM ARGUMENTS]
+    {"kgx", {"--"}},                                  // GNOME Console's --help
+    // cosmic-term has no manual: its argument parser ends options at "--" and
+    // takes --no-daemon, which keeps it from detaching (it ignores words it
+    // does not know)
+    {"cosmic-term", {"--no-daemon", "--"}},
+    {"xfce4-terminal", {"--geometry=100x30", "-x"}},    // Xfce Terminal's manual: -x runs the rest
+    {"mate-terminal", {"--geometry=100x30", "-x"}},     // mate-terminal(1)
+    {"lxterminal", {"--geometry=100x30", "-e"}, true},  // lxterminal(1): -e takes one string
+    {"qterminal", {"-e"}},                   // qterminal(1): -e <command>; the words after it join it
+    {"tilix", {"--geometry=100x30", "-e"}},  // tilix(1): COLSxROWS; -e takes all that follows
+    {"terminator", {"-x"}},                  // terminator(1): -x runs the rest; its --geometry is in pixels
+    {"kitty", {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},  // kitty docs
+    {"alacritty", {"-o", "window.dimensions.columns=100", "-o", "window.dimensions.lines=30", "-e"}},
+    // ghostty(1) -e; ghostty(5): window-width and window-height are in cells,
+    // and every setting may be given as --name=value
+    {"ghostty", {"--window-width=100", "--window-height=30", "-e"}},
+    {"foot", {"--window-size-chars=100x30"}},  // foot(1)
+    {"wezterm", {"--config", "initial_cols=100", "--config", "initial_rows=30", "start", "--"}},
+    {"xterm", {"-geometry", "100x30", "-e"}},  // xterm(1): -e comes last
+};
+
+std::string base_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+// Debian's NAME.wrapper, which offers NAME as x-terminal-emulator, stands
+// for NAME, which lies beside it.
+std::string unwrapped(std::string path) {
+  const std::string wrapper = ".wrapper";
+  if (path.size() > wrapper.size() &&
+      path.compare(path.size() - wrapper.size(), wrapper.size(), wrapper) == 0) {
+    path.resize(path.size() - wrapper.size());
+  }
+  return path;
+}
+
+// The listed terminal called `name`; uxterm and lxterm(1) pass their options
+// to xterm.
+const Terminal* listed(std::string name) {
+  name = unwrapped(name);
+  if (name == "uxterm" || name == "lxterm") {
+    name = "xterm";
+  }
+  for (const Terminal& terminal : terminals) {
+    if (name == terminal.name) {
+      return &terminal;
+    }
+  }
+  return nullptr;
+}
+
+// One argument that a shell would split back into `text` alone.
+std::string shell_quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+FoundTerminal found(const std::string& program, const Terminal& terminal) {
+  return {program, {terminal.options.begin(), terminal.options.end()}, terminal.command_as_text};
+}
+
+// What starting `program` (found as `name`) comes to: a link to a listed
+// terminal starts that terminal itself, with its own options and size;
+// anything else is started as `name`, with -e unless it is listed.
+FoundTerminal resolved(const std::string& program, const std::string& name) {
+  static const Terminal plain{"", {"-e"}};  // the convention that most terminals follow
+  char real[PATH_MAX] = {};
+  if (realpath(program.c_str(), real) != nullptr) {
+    const std::string target = unwrapped(real);
+    if (const Terminal* terminal = listed(base_name(target));
+        terminal != nullptr && access(target.c_str(), X_OK) == 0) {
+      return found(target, *terminal);
+    }
+  }
+  const Terminal* own = listed(base_name(name));
+  return found(program, own != nullptr ? *own : plain);
+}
+
+}  // namespace
+
+std::string on_path(const std::string& program) {
+  if (program.find('/') != std::string::npos) {
+    return access(program.c_str(), X_OK) == 0 ? program : "";
+  }
+  const char* path = std::getenv("PATH");
+  const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  for (std::size_t start = 0; start <= folders.size();) {
+    const std::size_t end = std::min(folders.find(':', start), folders.size());
+    const std::string candidate = folders.substr(start, end - start) + "/" + program;
+    if (end > start && access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return "";
+}
+
+std::vector<FoundTerminal> terminals_found() {
+  std::vector<std::string> names;
+  if (const char* chosen = std::getenv("TERMINAL"); chosen != nullptr && *chosen != '\0') {
+    names.emplace_back(chosen);
+  }
+  for (const Terminal& terminal : terminals) {
+    names.emplace_back(terminal.name);
+  }
+  std::vector<FoundTerminal> terminals_here;
+  std::set<std::string> programs;
+  for (const std::string& name : names) {
+    if (const std::string program = on_path(name); !program.empty()) {
+      FoundTerminal terminal = resolved(program, name);
+      if (programs.insert(terminal.program).second) {
+        terminals_here.push_back(std::move(terminal));
+      }
+    }
+  }
+  return terminals_here;
+}
+
+std::vector<std::string> command_line(const FoundTerminal& terminal,
+                                      const std::vector<std::string>& command) {
+  std::vector<std::string> arguments{terminal.program};
+  arguments.insert(arguments.end(), terminal.options.begin(), terminal.options.end());
+  if (!terminal.command_as_text) {
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    return arguments;
+  }
+  std::string text;
+  for (const std::string& word : command) {
+    text += (text.empty() ? "" : " ") + shell_quoted(word);
+  }
+  arguments.push_back(text);
+  return arguments;
+}

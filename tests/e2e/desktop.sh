@@ -27,7 +27,7 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir "$work/game" "$work/bin" "$work/tool" "$work/failing" "$work/launcher" "$work/ptyxis" "$work/cosmic" \
-  "$work/boxes" "$work/home"
+  "$work/boxes" "$work/home" "$work/alternative"
 cp "$tool" "$work/game/halvane-res"
 cp "$tool" "$work/tool/halvane-res"
 ln -s "$(command -v xmessage)" "$work/boxes/xmessage"
@@ -50,6 +50,7 @@ stand_in ptyxis ptyxis "--new-window --"
 stand_in cosmic cosmic-term "--no-daemon --"
 printf '#!/bin/sh\nexit 1\n' >"$work/failing/konsole"  # a terminal that cannot start
 chmod +x "$work"/*/*
+ln -s "$work/bin/xterm" "$work/alternative/x-terminal-emulator"  # as Debian's alternatives do
 Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
 server=$!
 deadline=$((SECONDS + 20))
@@ -143,6 +144,8 @@ grep -qF -- "-geometry 100x30 -e /usr/bin/env HALVANE_RES_OWN_WINDOW=halvane-res
 window_patch "output to a plain file" "$work/bin" "" "$work/session.log"
 window_patch "a terminal that fails first" "$work/failing:$work/bin"
 window_patch "a launcher that hands the window on" "$work/launcher"
+window_patch "x-terminal-emulator, a link to xterm" "$work/alternative"
+grep -qF -- "-geometry 100x30 -e /usr/bin/env" "$work/calls" || fail "the link was not followed to xterm's own form"
 window_patch "ptyxis alone" "$work/ptyxis"
 window_patch "cosmic-term alone" "$work/cosmic"
 ln -s "$work/tool/halvane-res" "$work/game/link-to-the-tool"

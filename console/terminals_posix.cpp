@@ -116,7 +116,7 @@ std::string on_path(const std::string& program) {
   const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
   for (std::size_t start = 0; start <= folders.size();) {
     const std::size_t end = std::min(folders.find(':', start), folders.size());
-    const std::string candidate = folders.substr(start, end - start) + "/" + program;
+    std::string candidate = folders.substr(start, end - start) + "/" + program;
     if (end > start && access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstddef>
@@ -254,8 +255,9 @@ void say_no_window(const std::vector<std::string>& tried, const std::string& too
   }
   const std::string reason = "I need a terminal window to ask my questions, and " + cause + ":";
   const std::string remedy =
-      "install one (xterm, konsole or gnome-terminal, say), or open a terminal in the "
-      "game's folder and run ./" +
+      std::string(tried.empty() ? "install one" : "install another") +
+      " (xterm, konsole or gnome-terminal, say), or open a terminal in the game's folder and "
+      "run ./" +
       tool.substr(tool.find_last_of('/') + 1) + " there.";
   std::cerr << reason << ' ' << remedy << '\n' << std::flush;
   show_message_box(reason + '\n' + remedy);

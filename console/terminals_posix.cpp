@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <set>
 
-namespace {
-
 struct Terminal {
   const char* name;
   std::vector<const char*> options;  // what comes before the command
   bool command_as_text = false;      // the command is one argument, split as a shell would
 };
+
+namespace {
 
 // In the order they are tried: the desktop-neutral launchers, then the
 // desktops' own terminals. Where each form is documented:
@@ -48,8 +48,6 @@ const Terminal terminals[] = {
     {"wezterm", {"--config", "initial_cols=100", "--config", "initial_rows=30", "start", "--"}},
     {"xterm", {"-geometry", "100x30", "-e"}},  // xterm(1): -e comes last
 };
-
-std::string base_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 // Debian's NAME.wrapper, which offers NAME as x-terminal-emulator, stands
 // for NAME, which lies beside it.
@@ -86,10 +84,6 @@ std::string shell_quoted(const std::string& text) {
   return quoted + "'";
 }
 
-FoundTerminal found(const std::string& program, const Terminal& terminal) {
-  return {program, {terminal.options.begin(), terminal.options.end()}, terminal.command_as_text};
-}
-
 // What starting `program` (found as `name`) comes to: a link to a listed
 // terminal starts that terminal itself, with its own options and size;
 // anything else is started as `name`, with -e unless it is listed.
@@ -100,14 +94,16 @@ FoundTerminal resolved(const std::string& program, const std::string& name) {
     const std::string target = unwrapped(real);
     if (const Terminal* terminal = listed(base_name(target));
         terminal != nullptr && access(target.c_str(), X_OK) == 0) {
-      return found(target, *terminal);
+      return {target, terminal};
     }
   }
   const Terminal* own = listed(base_name(name));
-  return found(program, own != nullptr ? *own : plain);
+  return {program, own != nullptr ? own : &plain};
 }
 
 }  // namespace
+
+std::string base_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 std::string on_path(const std::string& program) {
   if (program.find('/') != std::string::npos) {
@@ -150,8 +146,8 @@ std::vector<FoundTerminal> terminals_found() {
 std::vector<std::string> command_line(const FoundTerminal& terminal,
                                       const std::vector<std::string>& command) {
   std::vector<std::string> arguments{terminal.program};
-  arguments.insert(arguments.end(), terminal.options.begin(), terminal.options.end());
-  if (!terminal.command_as_text) {
+  arguments.insert(arguments.end(), terminal.form->options.begin(), terminal.form->options.end());
+  if (!terminal.form->command_as_text) {
     arguments.insert(arguments.end(), command.begin(), command.end());
     return arguments;
   }

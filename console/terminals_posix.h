@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+// A listed terminal emulator and the command form its documentation gives.
+struct Terminal;
+
 // A terminal emulator found on this machine, and how it is told to run a
 // command in a new window.
 struct FoundTerminal {
-  std::string program;               // the file to run
-  std::vector<std::string> options;  // what comes before the command
-  bool command_as_text = false;      // the command is one argument, split as a shell would
+  std::string program;   // the file to run
+  const Terminal* form;  // the options before the command, and how it is passed
 };
 
 // Every terminal emulator found, in the order to try them: the player's
@@ -25,3 +27,6 @@ std::vector<std::string> command_line(const FoundTerminal& terminal, const std::
 
 // The program's full path, if it is on PATH (or is a path itself); else "".
 std::string on_path(const std::string& program);
+
+// The last part of a path: the file's own name.
+std::string base_name(const std::string& path);

@@ -249,7 +249,7 @@ void say_no_window(const std::vector<std::string>& tried, const std::string& too
   if (!tried.empty()) {
     std::string names;
     for (const std::string& program : tried) {
-      names += (names.empty() ? "" : ", ") + program.substr(program.find_last_of('/') + 1);
+      names += (names.empty() ? "" : ", ") + base_name(program);
     }
     cause = "no terminal emulator I tried (" + names + ") opened one";
   }
@@ -258,7 +258,7 @@ void say_no_window(const std::vector<std::string>& tried, const std::string& too
       std::string(tried.empty() ? "install one" : "install another") +
       " (xterm, konsole or gnome-terminal, say), or open a terminal in the game's folder and "
       "run ./" +
-      tool.substr(tool.find_last_of('/') + 1) + " there.";
+      base_name(tool) + " there.";
   std::cerr << reason << ' ' << remedy << '\n' << std::flush;
   show_message_box(reason + '\n' + remedy);
 }

@@ -12,6 +12,7 @@
 #include <initializer_list>
 
 #include "console/console_keys.h"
+#include "console/keys.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include "console/keys.h"
 #include "console/number.h"
 #include "console/say.h"
-#include "console/window.h"
 #include "dialogue/font.h"
 #include "dialogue/refusal.h"
 #include "gamefile/backup.h"
 #include "gamefile/build_check.h"
 #include "gamefile/game_file.h"
 #include "gamefile/patch_sites.h"
+#include "window/window.h"
 
 namespace {
 

@@ -5,9 +5,14 @@
 # zip -X, with times in UTC). CPack's own archive records the builder's
 # account, which would make a rebuild by anyone else differ. The result goes
 # to CPACK_HALVANE_PACKAGES (build/packages), with one SHA256SUMS, in
-# sha256sum's format, over every package in that folder, so that the Linux
-# and Windows packages share one file and the folder holds nothing else.
+# sha256sum's format, over this version's packages there, so that the Linux
+# and Windows packages share one file. The folder holds nothing else: the
+# first package of the pair empties it, and anything but this version's
+# packages is removed, so that no stale package is summed and shipped.
 set(folder ${CPACK_HALVANE_PACKAGES})
+if(CPACK_HALVANE_FIRST)
+  file(REMOVE_RECURSE ${folder})
+endif()
 set(epoch ${CPACK_SOURCE_DATE_EPOCH})
 if(NOT epoch)
   set(epoch 315532800)  # no commit to take it from (a source tarball): 1980, the first a zip can hold
@@ -56,7 +61,15 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   file(REMOVE_RECURSE ${work})
 endforeach()
 
-file(GLOB packages RELATIVE ${folder} ${folder}/*.tar.gz ${folder}/*.zip)
+file(GLOB found RELATIVE ${folder} ${folder}/*)
+set(packages "")
+foreach(name IN LISTS found)
+  if(name IN_LIST CPACK_HALVANE_THIS_VERSION)
+    list(APPEND packages ${name})
+  elseif(NOT name STREQUAL "SHA256SUMS")
+    file(REMOVE_RECURSE ${folder}/${name})
+  endif()
+endforeach()
 list(SORT packages)
 set(sums "")
 foreach(name IN LISTS packages)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A double-click in a Linux desktop's file manager, under a real X server
-# (Xvfb) with a real xterm: the tool is started with no controlling terminal,
-# standard input /dev/null, output to a socket and the working folder
-# elsewhere; keys are typed into the window it opens with xdotool. xterm is
+# (Xvfb) with a real xterm: the tool is started by real Dolphin and Thunar,
+# and as they start it (no controlling terminal, standard input /dev/null,
+# output to a socket, the working folder elsewhere); keys are typed into the
+# window it opens with xdotool. xterm is
 # reached through a stand-in on PATH that logs what the window shows; the
 # terminals that cannot be installed here are stand-ins that take only their
 # documented command form and open that xterm.
@@ -10,7 +11,7 @@
 set -euo pipefail
 tool=$1 make_stand_in=$2
 missing=""
-for program in Xvfb xterm xdotool xmessage python3; do
+for program in Xvfb xterm xdotool xmessage zenity dolphin thunar dbus-daemon python3; do
   command -v "$program" >/dev/null || missing="$missing $program"
 done
 if [ -n "$missing" ]; then
@@ -22,15 +23,19 @@ fi
 work=$(mktemp -d)
 cleanup() {
   pkill -f "xterm -l -lf $work" || true
-  kill "${server:-}" 2>/dev/null || true
+  pkill -x dolphin || true
+  pkill -x Thunar || true
+  kill "${bus:-}" "${server:-}" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 mkdir "$work/game" "$work/bin" "$work/tool" "$work/failing" "$work/launcher" "$work/ptyxis" "$work/cosmic" \
-  "$work/boxes" "$work/home" "$work/alternative"
+  "$work/boxes" "$work/zenity" "$work/home" "$work/alternative"
 cp "$tool" "$work/game/halvane-res"
 cp "$tool" "$work/tool/halvane-res"
 ln -s "$(command -v xmessage)" "$work/boxes/xmessage"
+ln -s "$(command -v xmessage)" "$work/zenity/xmessage"
+ln -s "$(command -v zenity)" "$work/zenity/zenity"
 cat >"$work/bin/xterm" <<EOF
 #!/bin/sh
 echo "\$@" >>"$work/calls"
@@ -60,6 +65,10 @@ until [ -s "$work/display" ]; do
 done
 export DISPLAY=:$(cat "$work/display")
 unset CI  # the tool never opens a window in CI
+# The file managers' session bus, as a desktop session has one.
+eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
+  read -r address && read -r pid && echo "export DBUS_SESSION_BUS_ADDRESS=$address; bus=$pid"
+})"
 
 fail() { echo "FAILED: $*"; exit 1; }
 # Waits until the window has shown TEXT (COUNT times).
@@ -116,12 +125,13 @@ focus() {
 # A whole patch through the window that one double-click opens: the
 # terminal's own, or xterm found on PATH. Rows: how the tool is started.
 "$make_stand_in" "$work/stock"
-window_patch() {  # window_patch LABEL PATH [TOOL [LOG]]
+fresh_game() {
   cp "$work/stock" "$work/game/Halvane.exe"
   rm -f "$work/game/Halvane.bak" "$work/shown" "$work/calls"
-  local first
-  first=$(PATH=$2 double_click "${3:-}" "${4:-}")
-  [[ $first == 0* && $first != *Welcome* ]] || fail "$1: the first run should end with status 0: $first"
+}
+# type_patch LABEL: types a whole patch into the window that opened, and
+# checks the game, its backup and that one window opened.
+type_patch() {
   focus "$1"
   local question=0 size prompt
   for size in 1920 1080 0 0 1920; do
@@ -138,6 +148,13 @@ window_patch() {  # window_patch LABEL PATH [TOOL [LOG]]
   cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$1: Halvane.exe was not patched"
   [ "$(wc -l <"$work/calls")" -eq 1 ] || fail "$1: more than one window"
 }
+window_patch() {  # window_patch LABEL PATH [TOOL [LOG]]
+  fresh_game
+  local first
+  first=$(PATH=$2 double_click "${3:-}" "${4:-}")
+  [[ $first == 0* && $first != *Welcome* ]] || fail "$1: the first run should end with status 0: $first"
+  type_patch "$1"
+}
 window_patch "found on PATH" "$work/bin"
 grep -qF -- "-geometry 100x30 -e /usr/bin/env HALVANE_RES_OWN_WINDOW=halvane-res-" "$work/calls" &&
   grep -qF -- " $work/game/halvane-res" "$work/calls" || fail "xterm was not started as expected"
@@ -151,10 +168,39 @@ window_patch "cosmic-term alone" "$work/cosmic"
 ln -s "$work/tool/halvane-res" "$work/game/link-to-the-tool"
 window_patch "a link in the game's folder" "$work/bin" "$work/game/link-to-the-tool"
 
+# Real file managers: the game's folder opened, the tool selected by typing
+# its name and opened with Return, as a double-click does; Dolphin first
+# asks whether to execute it (its dialogue has no name, only the class), and
+# then gives the tool a pipe that it holds open and never writes to.
+file_manager_patch() {  # file_manager_patch LABEL CLASS COMMAND...
+  local label=$1 class=$2 window manager
+  shift 2
+  fresh_game
+  TERMINAL=$work/bin/xterm "$@" "$work/game" >/dev/null 2>&1 &
+  manager=$!
+  window=$(timeout 30 xdotool search --sync --onlyvisible --limit 1 --class "$class") || fail "no $label window"
+  xdotool windowfocus --sync "$window"
+  sleep 1  # the folder's listing fills in after the window shows; there is nothing to wait on
+  xdotool type halvane-res && xdotool key Return
+  if [ "$class" = dolphin ]; then
+    local deadline=$((SECONDS + 20)) asked
+    until asked=$(xdotool search --onlyvisible --class dolphin | grep -vx "$window" | head -n 1) && [ -n "$asked" ]; do
+      [ $SECONDS -lt $deadline ] || fail "Dolphin did not ask whether to execute the tool"
+      sleep 0.1
+    done
+    xdotool windowfocus --sync "$asked" && xdotool key alt+e
+  fi
+  type_patch "$label"
+  kill "$manager"
+}
+file_manager_patch "Dolphin" dolphin dolphin --new-window
+file_manager_patch "Thunar" Thunar thunar
+
 # Ctrl-C keeps the window, with its last words, until a key; the terminal is
-# the one the player chose.
+# the one the player chose, with options of the player's own.
 rm "$work/shown"
-[[ $(TERMINAL=$work/bin/xterm PATH=/nowhere double_click) == 0* ]] || fail "the run in the player's terminal"
+[[ $(TERMINAL="$work/bin/xterm -fn fixed" PATH=/nowhere double_click) == 0* ]] || fail "the run in the player's terminal"
+grep -qF -- "-fn fixed -geometry 100x30 -e /usr/bin/env" "$work/calls" || fail "\$TERMINAL's own options were lost"
 focus "the player's choice"
 shown "0 for no change"
 xdotool key ctrl+c
@@ -164,11 +210,24 @@ pgrep -f "xterm -l -lf $work" >/dev/null || fail "the window closed before a key
 xdotool key a
 window_gone
 
-# No window for scripted use, and none where no terminal can be found.
+# No window for scripted use, whatever feeds the answers, nor in CI or
+# without a display. Rows: how the tool is started in the game's folder.
+answers='0\n0\n0\n0\n0\nnn'
+printf "$answers" >"$work/answers"
 calls=$(wc -l <"$work/calls")
-run=$(cd "$work/game" && printf '0\n0\n0\n0\n0\nnn' | setsid -w env PATH="$work/bin" ./halvane-res 2>&1)
-[[ $run == *"Ok, I didn't change the file."* ]] || fail "a piped run should run the dialogue in place"
-[ "$(wc -l <"$work/calls")" -eq "$calls" ] || fail "a piped run opened a window"
+while IFS='|' read -r label ends command; do
+  (cd "$work/game" && PATH="$work/bin:$PATH" answers=$answers bash -c "$command" >"$work/run" 2>&1 </dev/null) || true
+  run=$(cat "$work/run")
+  [[ $run == *"$ends"* ]] || fail "$label: should run the dialogue in place: $run"
+  [ "$(wc -l <"$work/calls")" -eq "$calls" ] || fail "$label: opened a window"
+done <<'ROWS'
+piped|I didn't change the file.|printf "$answers" | setsid -w ./halvane-res
+a pipe whose first byte comes 2 s later|I didn't change the file.|(sleep 2; printf "$answers") | setsid -w ./halvane-res
+a file on standard input|I didn't change the file.|setsid -w ./halvane-res <../answers
+a parent that pipes the answers 50 ms later|I didn't change the file.|python3 -c 'import subprocess, sys, time; p = subprocess.Popen(["setsid", "-w", "./halvane-res"], stdin=subprocess.PIPE); time.sleep(0.05); p.communicate(sys.argv[1].encode())' "$(printf "$answers")"
+CI set|Input ended|CI=true setsid -w ./halvane-res
+no display|Input ended|env -u DISPLAY setsid -w ./halvane-res
+ROWS
 rm -f "$work/game/Halvane.bak"
 cp "$work/stock" "$work/game/Halvane.exe"
 none=$(PATH=/nowhere double_click)
@@ -180,6 +239,14 @@ xdotool windowfocus --sync "$box"
 xdotool key Return
 wait $!
 [[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with a box: $(cat "$work/boxed")"
+# One box is enough: Esc on zenity's ends the run, with no second box.
+PATH=$work/zenity double_click >"$work/boxed" &
+box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Zenity) || fail "no zenity box appeared"
+xdotool windowfocus --sync "$box"
+sleep 0.6  # a person reads the box before closing it: one gone sooner was never seen
+xdotool key Escape
+timeout 20 bash -c "while kill -0 $! 2>/dev/null; do sleep 0.05; done" || fail "Esc on zenity's box led to another box"
+[[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with zenity: $(cat "$work/boxed")"
 [ ! -e "$work/game/Halvane.bak" ] || fail "a run without a terminal made a backup"
 cmp -s "$work/stock" "$work/game/Halvane.exe" || fail "a run without a terminal changed Halvane.exe"
-echo "desktop: a window for a double-click whatever the terminal or the output, its last words until a key, none for scripts, a message box when none opens"
+echo "desktop: a window for a double-click in Dolphin, Thunar and as they start it, whatever the terminal or the output, its last words until a key, none for scripts, one message box when none opens"

@@ -2,7 +2,7 @@
 // documentation gives for running a program in a new window, and 100 by 30
 // characters where it takes a size (the longest line of the dialogue is 87).
 
-#include "console/terminals_posix.h"
+#include "window/terminals_posix.h"
 
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <set>
+#include <sstream>
 
 struct Terminal {
   const char* name;
@@ -94,11 +95,11 @@ FoundTerminal resolved(const std::string& program, const std::string& name) {
     const std::string target = unwrapped(real);
     if (const Terminal* terminal = listed(base_name(target));
         terminal != nullptr && access(target.c_str(), X_OK) == 0) {
-      return {target, terminal};
+      return {target, terminal, {}};
     }
   }
   const Terminal* own = listed(base_name(name));
-  return {program, own != nullptr ? own : &plain};
+  return {program, own != nullptr ? own : &plain, {}};
 }
 
 }  // namespace
@@ -123,18 +124,26 @@ std::string on_path(const std::string& program) {
 }
 
 std::vector<FoundTerminal> terminals_found() {
-  std::vector<std::string> names;
-  if (const char* chosen = std::getenv("TERMINAL"); chosen != nullptr && *chosen != '\0') {
-    names.emplace_back(chosen);
+  std::vector<std::vector<std::string>> names;  // each a program's name and the player's options
+  if (const char* chosen = std::getenv("TERMINAL"); chosen != nullptr) {
+    std::istringstream words(chosen);
+    std::vector<std::string> chosen_words;
+    for (std::string word; words >> word;) {
+      chosen_words.push_back(word);
+    }
+    if (!chosen_words.empty()) {
+      names.push_back(chosen_words);
+    }
   }
   for (const Terminal& terminal : terminals) {
-    names.emplace_back(terminal.name);
+    names.push_back({terminal.name});
   }
   std::vector<FoundTerminal> terminals_here;
   std::set<std::string> programs;
-  for (const std::string& name : names) {
-    if (const std::string program = on_path(name); !program.empty()) {
-      FoundTerminal terminal = resolved(program, name);
+  for (const std::vector<std::string>& name : names) {
+    if (const std::string program = on_path(name.front()); !program.empty()) {
+      FoundTerminal terminal = resolved(program, name.front());
+      terminal.own_options.assign(name.begin() + 1, name.end());
       if (programs.insert(terminal.program).second) {
         terminals_here.push_back(std::move(terminal));
       }
@@ -146,6 +155,7 @@ std::vector<FoundTerminal> terminals_found() {
 std::vector<std::string> command_line(const FoundTerminal& terminal,
                                       const std::vector<std::string>& command) {
   std::vector<std::string> arguments{terminal.program};
+  arguments.insert(arguments.end(), terminal.own_options.begin(), terminal.own_options.end());
   arguments.insert(arguments.end(), terminal.form->options.begin(), terminal.form->options.end());
   if (!terminal.form->command_as_text) {
     arguments.insert(arguments.end(), command.begin(), command.end());

@@ -1,9 +1,11 @@
-// A file manager on a Linux desktop (Dolphin, GNOME Files, Thunar) starts a
-// double-clicked program with no terminal: standard input /dev/null, output
-// to the session's log (the journal, or a plain file such as
-// ~/.xsession-errors). The tool then runs again in a terminal emulator's
-// window. macOS's Finder opens a double-clicked program in Terminal itself.
+// A file manager on a Linux desktop starts a double-clicked program with no
+// terminal: standard input /dev/null (GNOME Files, Thunar, Nemo, Caja,
+// PCManFM) or an idle pipe (KDE's Dolphin), output to the session's log (the
+// journal, or a plain file such as ~/.xsession-errors). The tool then runs
+// again in a terminal emulator's window. macOS's Finder opens a
+// double-clicked program in Terminal itself.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -19,16 +21,17 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "console/window.h"
+#include "window/window.h"
 
 #if defined(__linux__)
 #include <sys/random.h>
 
-#include "console/terminals_posix.h"
+#include "window/terminals_posix.h"
 #endif
 
 namespace {
@@ -52,46 +55,66 @@ using Clock = std::chrono::steady_clock;
 constexpr auto window_bound = std::chrono::seconds(10);
 constexpr char window_opened = 'y';
 
-bool pipe_or_file(int fd) {
-  struct stat found {};
-  return fstat(fd, &found) == 0 && (S_ISFIFO(found.st_mode) || S_ISREG(found.st_mode));
+// Whether our parent holds a writing end of the pipe `in`, as read from
+// /proc: each of its open descriptors that is that pipe, and the access mode
+// in its fdinfo.
+bool parent_writes_to(const struct stat& in) {
+  const std::string folder = "/proc/" + std::to_string(getppid());
+  DIR* const descriptors = opendir((folder + "/fd").c_str());
+  if (descriptors == nullptr) {
+    return false;  // another account's parent: not ours to look at
+  }
+  bool writes = false;
+  while (const dirent* entry = readdir(descriptors)) {
+    struct stat found {};
+    if (writes || fstatat(dirfd(descriptors), entry->d_name, &found, 0) != 0 || found.st_dev != in.st_dev ||
+        found.st_ino != in.st_ino) {
+      continue;
+    }
+    std::ifstream info(folder + "/fdinfo/" + entry->d_name);
+    std::string field;
+    unsigned long flags = 0;
+    while (info >> field && field != "flags:") {
+    }
+    writes = static_cast<bool>(info >> std::oct >> flags) && (flags & O_ACCMODE) != O_RDONLY;
+  }
+  closedir(descriptors);
+  return writes;
 }
 
-// No controlling terminal, and standard input is neither a pipe nor a file
-// (it is /dev/null, or closed): nobody can answer the dialogue. Where the
-// output goes does not count: a desktop session sends it to its log.
+// KDE's launcher (KIO, behind Dolphin, the desktop's icons and KRunner)
+// starts a program through QProcess, which gives its standard input a pipe
+// of its own: the launcher, our parent, holds the writing end and never
+// writes to it or closes it. A script's pipe is written by another program
+// of its pipeline, our sibling: the shell that started both has closed its
+// ends. A program that pipes answers to a child of its own (a test harness,
+// Python's subprocess) writes them at once; so a pipe is a launcher's when
+// our parent holds its writing end and nothing arrives for 100 ms.
+bool launchers_idle_pipe(const struct stat& in) {
+  if (!parent_writes_to(in)) {
+    return false;
+  }
+  pollfd input{STDIN_FILENO, POLLIN, 0};
+  return poll(&input, 1, 100) == 0;  // data, or every writer gone (POLLHUP), is a script's
+}
+
+// No controlling terminal, and standard input gives no answers: it is
+// /dev/null, closed, or a launcher's idle pipe. Where the output goes does
+// not count: a desktop session sends it to its log.
 bool nobody_to_talk_to() {
   const int tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (tty >= 0) {
     close(tty);
     return false;
   }
-  return !pipe_or_file(STDIN_FILENO);
-}
-
-// The path the player started the tool by, made whole: a link to the tool
-// in the game's folder counts as being there. Started by a bare name (from
-// PATH), it is the file itself.
-std::string started_path(const char* started_as) {
-  if (started_as != nullptr && std::strchr(started_as, '/') != nullptr) {
-    if (started_as[0] == '/') {
-      return started_as;
-    }
-    char here[PATH_MAX] = {};
-    return getcwd(here, sizeof here) != nullptr ? std::string(here) + "/" + started_as : "";
+  struct stat in {};
+  if (fstat(STDIN_FILENO, &in) != 0) {
+    return true;
   }
-  char path[PATH_MAX] = {};
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : "";
-}
-
-// The folder that holds the tool, next to Halvane.exe, as a double-click on
-// Windows gives it: file managers and terminals start programs elsewhere.
-void go_to_own_folder(const std::string& tool) {
-  const std::string folder = tool.substr(0, tool.find_last_of('/') + 1);
-  if (!folder.empty()) {
-    (void)chdir(folder.c_str());
+  if (S_ISREG(in.st_mode)) {
+    return false;
   }
+  return !S_ISFIFO(in.st_mode) || launchers_idle_pipe(in);
 }
 
 // Where the window's run reports: a socket in the abstract namespace, which
@@ -202,7 +225,7 @@ bool window_reports(int listener, pid_t terminal) {
 // The run in the window: reports to the first run and waits for its word to
 // go on. A window that comes after the first run gave up on it, or after
 // another window was let run, is refused or cut off, and ends.
-bool window_may_run(const std::string& name) {
+bool report_to_first_run(const std::string& name) {
   const int connection = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   socklen_t length = 0;
   const sockaddr_un address = report_address(name, length);
@@ -224,7 +247,11 @@ bool window_may_run(const std::string& name) {
 // whatever the desktop has, waiting until the player has closed it. zenity
 // comes with GNOME, Xfce, Cinnamon, MATE and SteamOS (Steam uses it), kdialog
 // with KDE Plasma, xmessage with almost any X server; a notification, which
-// may pass unseen, is the last resort.
+// may pass unseen, is the last resort. One box is enough: the first tool
+// that showed one ends the search, however it was closed (Esc makes zenity
+// and kdialog exit with 1). A tool that exits with a failure at once could
+// not reach the display; a shown box stays up longer, until a person has
+// read it.
 void show_message_box(const std::string& text) {
   const std::vector<std::vector<std::string>> boxes = {
       {"zenity", "--error", "--title=halvane-res", "--text=" + text},                        // zenity(1)
@@ -232,11 +259,14 @@ void show_message_box(const std::string& text) {
       {"xmessage", "-center", "-buttons", "OK:0", "-default", "OK", text},                   // xmessage(1)
       {"notify-send", "--urgency=critical", "--app-name=halvane-res", "halvane-res", text},  // notify-send(1)
   };
+  constexpr auto read_by_a_person = std::chrono::milliseconds(500);
   for (auto box : boxes) {
     box.front() = on_path(box.front());
+    const auto shown_at = Clock::now();
     const pid_t shown = box.front().empty() ? -1 : start(box, false);
     int status = 0;
-    if (shown > 0 && waitpid(shown, &status, 0) == shown && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    if (shown > 0 && waitpid(shown, &status, 0) == shown &&
+        ((WIFEXITED(status) && WEXITSTATUS(status) == 0) || Clock::now() - shown_at >= read_by_a_person)) {
       return;
     }
   }
@@ -266,27 +296,41 @@ void say_no_window(const std::vector<std::string>& tried, const std::string& too
 
 }  // namespace
 
-WindowLook find_a_window(const char* started_as) {
+WindowLook look_for_window() {
 #if defined(__linux__)
-  const std::string tool = started_path(started_as);
-  if (const char* report = std::getenv(own_window_marker); report != nullptr && *report != '\0') {
-    if (!window_may_run(report)) {
-      std::cerr << "This window came too late: the questions are asked in another one, or nowhere.\n";
-      return WindowLook::too_late;
+  if (set(own_window_marker)) {
+    return WindowLook::own_window;
+  }
+  if (set("CI") || !(set("DISPLAY") || set("WAYLAND_DISPLAY")) || !nobody_to_talk_to()) {
+    return WindowLook::here;
+  }
+  return WindowLook::wanted;
+#else
+  return WindowLook::here;
+#endif
+}
+
+std::string tool_path(const char* started_as) {
+  if (started_as != nullptr && std::strchr(started_as, '/') != nullptr) {
+    if (started_as[0] == '/') {
+      return started_as;
     }
-    go_to_own_folder(tool);
-    return WindowLook::here;
+    char here[PATH_MAX] = {};
+    return getcwd(here, sizeof here) != nullptr ? std::string(here) + "/" + started_as : "";
   }
-  if (!nobody_to_talk_to() || !(set("DISPLAY") || set("WAYLAND_DISPLAY")) || set("CI") || tool.empty()) {
-    return WindowLook::here;
-  }
-  go_to_own_folder(tool);
+  char path[PATH_MAX] = {};
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : "";
+}
+
+bool open_own_window(const std::string& tool) {
+#if defined(__linux__)
   std::vector<std::string> tried;
   for (const FoundTerminal& terminal : terminals_found()) {
     // Each terminal's window reports under a name of its own: one that comes
     // after the tool gave up on it finds nobody listening.
     std::string name;
-    const int listener = listen_for_window(name);
+    const int listener = tool.empty() ? -1 : listen_for_window(name);
     if (listener < 0) {
       break;
     }
@@ -297,15 +341,28 @@ WindowLook find_a_window(const char* started_as) {
     const bool reported = started > 0 && window_reports(listener, started);
     close(listener);
     if (reported) {
-      return WindowLook::opened;
+      return true;
     }
   }
   say_no_window(tried, tool);
-  return WindowLook::none_opened;
 #else
-  (void)started_as;
-  return WindowLook::here;
+  (void)tool;
 #endif
+  return false;
 }
+
+bool window_may_run() {
+#if defined(__linux__)
+  const char* report = std::getenv(own_window_marker);
+  if (report != nullptr && report_to_first_run(report)) {
+    return true;
+  }
+  std::cerr << "This window came too late: the questions are asked in another one, or nowhere.\n";
+#endif
+  return false;
+}
+
+// The window it opens is 100 columns wide; a terminal of the player's is theirs.
+void fit_window_to_dialogue() {}
 
 bool window_closes_with_tool() { return set(own_window_marker); }

@@ -45,12 +45,17 @@ constexpr std::array<Prompt, site_count> prompts{{
      ", 0 for no change), followed by ENTER."},
 }};
 
-// After confirmed writes that did not all succeed. A file too short to hold
-// the sizes fails its first read, and after that nothing is written to it.
-// Halvane.bak is offered only when a whole one is there to restore from.
-std::string_view write_failed(bool sizes_readable, bool whole_backup) {
-  if (!sizes_readable) {
+// After confirmed writes that did not all succeed. A size that could not be
+// read stops every write after it: the file is too short to hold the sizes,
+// or reading it failed. Halvane.bak is offered only when a whole one is there
+// to restore from.
+std::string write_failed(const FileStatus& unread, bool whole_backup) {
+  if (unread.problem == FileProblem::short_copy) {
     return "Halvane.exe is too short to hold the screen sizes, so I didn't change it.";
+  }
+  if (unread.problem != FileProblem::none) {
+    return "Reading Halvane.exe failed: " + unread.system_text +
+           ". I didn't change it. Check the disk or the network share it is on, and run me again.";
   }
   return whole_backup
              ? "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak."
@@ -137,7 +142,6 @@ int closing_prompt(int status) {
 // The state a run carries to its end: what the closing lines depend on.
 struct Outcome {
   bool whole_backup = false;
-  bool sizes_readable = true;
 };
 
 // Input ended or the player pressed Ctrl-C before answering: nothing more is
@@ -152,7 +156,7 @@ int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& 
       after_writes ? "the font name was not written." : "Halvane.exe was not changed.";
   std::cout << cause << effect << '\n' << std::flush;
   if (after_writes && !written) {
-    say(write_failed(outcome.sizes_readable, outcome.whole_backup));
+    say(write_failed(file.read_failure(), outcome.whole_backup));
   }
   const int status = why == KeyAnswer::interrupted ? status_interrupted : status_failed;
   if (!window_closes_with_tool()) {
@@ -212,7 +216,6 @@ int run_dialogue() {
   std::array<std::uint16_t, site_count> answers{};
   for (std::size_t i = 0; i < site_count; ++i) {
     const std::optional<std::uint16_t> current = file.read_value(numeric_sites[i]);
-    outcome.sizes_readable = outcome.sizes_readable && current.has_value();
     std::cout << prompts[i].head << (current ? decimal_text(*current) : "unreadable") << prompts[i].tail
               << '\n'
               << std::flush;
@@ -263,7 +266,7 @@ int run_dialogue() {
   // Finished means every read and write succeeded and the file is on disk
   // and closed.
   if (!file.close()) {
-    say(write_failed(outcome.sizes_readable, outcome.whole_backup));
+    say(write_failed(file.read_failure(), outcome.whole_backup));
     return closing_prompt(status_failed);
   }
   say("Ok, I think I finished.  Go see if it worked.");

@@ -61,3 +61,7 @@ bool close_handle(NativeHandle handle);
 
 // The problem behind a system error code: errno on POSIX, GetLastError() on Windows.
 FileStatus status_of_error(unsigned long code);
+
+// The code of the last call here that failed: errno on POSIX, GetLastError()
+// on Windows.
+unsigned long last_error();

@@ -172,6 +172,8 @@ FileStatus status_of_error(unsigned long code) {
   return status;
 }
 
+unsigned long last_error() { return static_cast<unsigned long>(errno); }
+
 FileStatus open_game_handle(NativeHandle& handle) {
   // Look before opening: opening a device can have effects of its own.
   struct stat found {};

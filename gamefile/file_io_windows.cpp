@@ -77,6 +77,8 @@ FileStatus status_of_error(unsigned long code) {
   return status;
 }
 
+unsigned long last_error() { return GetLastError(); }
+
 FileStatus open_game_handle(NativeHandle& handle) {
   const std::wstring name = wide(game_file_name);
   // Share mode read only: while we hold the file nobody else may write it,

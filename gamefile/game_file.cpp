@@ -29,7 +29,10 @@ FileStatus GameFile::open() { return open_game_handle(native); }
 
 std::optional<std::uint16_t> GameFile::read_value(const PatchSite& site) {
   char bytes[2] = {};
-  failed = failed || !read_at(native, static_cast<std::uint64_t>(site.offset), bytes, sizeof bytes);
+  if (!failed && !read_at(native, static_cast<std::uint64_t>(site.offset), bytes, sizeof bytes)) {
+    failed = true;
+    unread = status_of_error(last_error());
+  }
   if (failed) {
     return std::nullopt;
   }

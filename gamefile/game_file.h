@@ -36,6 +36,10 @@ class GameFile {
 
   // nullopt when the two bytes cannot be read.
   std::optional<std::uint16_t> read_value(const PatchSite& site);
+  // Why the first failed read failed: short_copy where the file ended before
+  // the site, the system's words where reading itself failed (a failing
+  // disk, a share gone); none while every read has succeeded.
+  const FileStatus& read_failure() const { return unread; }
   void write_value(const PatchSite& site, std::uint16_t value);
   // The name and one zero byte, never padded to the length of the old name.
   void write_font_name(std::string_view name);
@@ -57,5 +61,6 @@ class GameFile {
 
   NativeHandle native = no_handle;
   bool failed = false;
+  FileStatus unread;
   std::vector<std::pair<std::uint64_t, std::string>> written;  // offset and bytes
 };

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <fstream>
 
 #include "e2e/transcript.h"
 #include "support/run_tool.h"
@@ -177,3 +179,31 @@ INSTANTIATE_TEST_SUITE_P(Limits, FileSizeLimit,
                          [](const testing::TestParamInfo<Limit>& info) { return info.param.name; });
 
 }  // namespace
+
+// A disk that fails the first read of a size (EIO, made with strace) is said
+// as a failed read, in the system's words, not as a file too short.
+TEST_F(Faults, AFailedReadIsSaidAsSuchAndNothingIsWritten) {
+  if (std::system("command -v strace >/dev/null") != 0) {
+    GTEST_SKIP() << "needs strace, to make a read fail";
+  }
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  std::filesystem::copy_file(folder.path("Halvane.exe"), folder.path("Halvane.bak"));
+  // The failing read is counted afresh: before it come the loader's reads.
+  const std::string tool = bin.path("eio");
+  std::ofstream(tool)
+      << "#!/bin/sh\nstrace -f -o reads -e trace=pread64 " HALVANE_RES_PATH
+         " </dev/null >/dev/null 2>&1\n"
+         "n=$(grep -n ', 2, 735781)' reads | head -n 1 | cut -d: -f1) && rm reads\n"
+         "exec strace -f -o /dev/null -e trace=pread64 -e inject=pread64:error=EIO:when=$n " HALVANE_RES_PATH
+         "\n";
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, {}, 20, tool);
+  EXPECT_NE(run.output.find("current value unreadable"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("Reading Halvane.exe failed: Input/output error. I didn't change it."),
+            std::string::npos)
+      << run.output;
+  EXPECT_EQ(run.output.find(too_short), std::string::npos);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+}

@@ -170,8 +170,8 @@ window_patch "a link in the game's folder" "$work/bin" "$work/game/link-to-the-t
 
 # Real file managers: the game's folder opened, the tool selected by typing
 # its name and opened with Return, as a double-click does; Dolphin first
-# asks whether to execute it (its dialogue has no name, only the class), and
-# then gives the tool a pipe that it holds open and never writes to.
+# asks whether to execute it, and then gives the tool a pipe that it holds
+# open and never writes to.
 file_manager_patch() {  # file_manager_patch LABEL CLASS COMMAND...
   local label=$1 class=$2 window manager
   shift 2
@@ -182,11 +182,11 @@ file_manager_patch() {  # file_manager_patch LABEL CLASS COMMAND...
   xdotool windowfocus --sync "$window"
   sleep 1  # the folder's listing fills in after the window shows; there is nothing to wait on
   xdotool type halvane-res && xdotool key Return
-  if [ "$class" = dolphin ]; then
-    local deadline=$((SECONDS + 20)) asked
-    until asked=$(xdotool search --onlyvisible --class dolphin | grep -vx "$window" | head -n 1) && [ -n "$asked" ]; do
+  if [ "$class" = dolphin ]; then  # its question: a second window of its class
+    local asked="" deadline=$((SECONDS + 20))
+    until [ -n "$asked" ]; do
       [ $SECONDS -lt $deadline ] || fail "Dolphin did not ask whether to execute the tool"
-      sleep 0.1
+      asked=$(xdotool search --onlyvisible --class dolphin | grep -vx "$window" | head -n 1) || sleep 0.1
     done
     xdotool windowfocus --sync "$asked" && xdotool key alt+e
   fi

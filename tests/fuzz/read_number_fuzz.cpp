@@ -1,12 +1,12 @@
 // Fuzzes number entry with arbitrary typing. The range 0 to 65535 holds by
 // type (read_number returns a 16-bit value); what can go wrong is the value
-// itself, so each one must be the number typed for it: the digits (and
-// sign) just before where reading stopped. And every attempt uses up input, so that a
-// run of questions always ends (each answer needs a digit and each complaint
-// a character of its own).
+// itself, so each one must be the number typed for it: the digits (and sign)
+// just before where reading stopped. And every attempt uses up input, so
+// that a run of questions always ends (each answer needs a digit and each
+// complaint a character of its own).
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -15,22 +15,12 @@
 namespace {
 
 // The value of the number typed right before `end`, as the extraction gives
-// it: a minus sign wraps it modulo 2^32; a number too long is no value.
-std::optional<std::uint64_t> typed_before(const std::string& typed, std::size_t end) {
-  std::size_t start = end;
-  while (start > 0 && typed[start - 1] >= '0' && typed[start - 1] <= '9') {
-    --start;
-  }
-  std::size_t first = start;  // leading zeros do not count
-  while (first + 1 < end && typed[first] == '0') {
-    ++first;
-  }
-  if (start == end || end - first > 19) {
-    return std::nullopt;
-  }
-  const std::uint64_t value = std::stoull(typed.substr(first, end - first));
-  return start > 0 && typed[start - 1] == '-' ? ((std::uint64_t{1} << 32) - value) % (std::uint64_t{1} << 32)
-                                              : value;
+// it: a minus sign wraps it modulo 2^32.
+std::uint64_t typed_before(const std::string& typed, std::size_t end) {
+  const std::size_t start = typed.find_last_not_of("0123456789", end - 1) + 1;  // npos + 1 is 0
+  const std::uint64_t value = std::strtoull(typed.c_str() + start, nullptr, 10);
+  constexpr std::uint64_t wrap = std::uint64_t{1} << 32;
+  return start > 0 && typed[start - 1] == '-' ? (wrap - value) % wrap : value;
 }
 
 }  // namespace
@@ -43,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (const std::optional<std::uint16_t> answer = read_number(in, out)) {
     const std::streamoff stopped = in.tellg();  // -1 where the number ended the input
     const std::size_t end = stopped < 0 ? size : static_cast<std::size_t>(stopped);
-    if (typed_before(typed, end) != std::optional<std::uint64_t>(*answer) || ++answers > size) {
+    if (typed_before(typed, end) != *answer || ++answers > size) {
       __builtin_trap();
     }
   }

@@ -87,14 +87,14 @@ class TerminalRun {
  protected:
   // Starts the build; false (with the reason given to the test) when the
   // Windows build or Wine is not there.
-  void start(const Build& build, const char* language = nullptr) {
+  void start(const Build& build, const char* language = nullptr, unsigned short columns = 200) {
     wine = build.wine;
     if (wine && !windows_build_has("halvane-res.exe")) {
       return;
     }
     ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    const winsize size{50, 200, 0, 0};  // wide enough that no message wraps
+    const winsize size{50, columns, 0, 0};  // 200 by default: wide enough that no message wraps
     ioctl(master, TIOCSWINSZ, &size);
     ASSERT_EQ(tcgetattr(slave, &found), 0);
     child = fork();
@@ -362,6 +362,28 @@ TEST_F(AtNativeTerminal, HangUpAtAKeyWaitEndsTheRunWithoutWriting) {
   ended = done == child;
   EXPECT_TRUE(ended) << "the tool must not wait forever for a terminal that is gone";
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+}
+
+// Alone on an 80-column Wine console, as a double-click on a Linux desktop
+// gives the .exe, the tool widens it, so the 87-character question arrives
+// whole instead of broken at column 80.
+class AtNarrowWineConsole : public TerminalRun, public testing::Test {
+ protected:
+  void SetUp() override { start(windows, nullptr, 80); }
+};
+
+TEST_F(AtNarrowWineConsole, IsWidenedSoTheLongestLineArrivesWhole) {
+  answer_sizes();
+  ASSERT_TRUE(wait_for_key_mode());
+  type("y");
+  ASSERT_TRUE(wait_for(on_screen(confirm)));
+  type("y");
+  ASSERT_TRUE(wait_for(on_screen(font_write_question)));
+  type("n");
+  ASSERT_TRUE(wait_for(on_screen(finished + closing)));
+  type("a");
+  EXPECT_EQ(finish(), 0);
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
 }
 
 // The system's own words in the player's language: Wine's console in a

@@ -139,16 +139,11 @@ int closing_prompt(int status) {
   return status;
 }
 
-// The state a run carries to its end: what the closing lines depend on.
-struct Outcome {
-  bool whole_backup = false;
-};
-
 // Input ended or the player pressed Ctrl-C before answering: nothing more is
 // written. Writes already confirmed stay, and if one of them failed, that is
 // still said. The closing prompt comes only where the window would close with
 // the tool and take these lines with it; a Ctrl-C there is the closing key.
-int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& outcome) {
+int stop_early(GameFile& file, KeyAnswer why, bool after_writes, bool backed_up) {
   const bool written = file.close();
   const std::string_view cause =
       why == KeyAnswer::interrupted ? "Interrupted: " : "Input ended before an answer: ";
@@ -156,7 +151,7 @@ int stop_early(GameFile& file, KeyAnswer why, bool after_writes, const Outcome& 
       after_writes ? "the font name was not written." : "Halvane.exe was not changed.";
   std::cout << cause << effect << '\n' << std::flush;
   if (after_writes && !written) {
-    say(write_failed(file.read_failure(), outcome.whole_backup));
+    say(write_failed(file.read_failure(), backed_up));
   }
   const int status = why == KeyAnswer::interrupted ? status_interrupted : status_failed;
   if (!window_closes_with_tool()) {
@@ -198,8 +193,7 @@ int run_dialogue() {
   if (const std::string line = backup_line(backup); !line.empty()) {
     say(line);
   }
-  Outcome outcome;
-  outcome.whole_backup = whole_backup(backup);
+  const bool backed_up = whole_backup(backup);  // the closing lines offer Halvane.bak only then
   // A warning only: the player may know better, and the confirmation still
   // guards every write.
   if (const std::string finding = unknown_build_finding(file); !finding.empty()) {
@@ -225,7 +219,8 @@ int run_dialogue() {
       if (by_interrupt) {
         std::cout << '\n';  // the line being typed (and a terminal's ^C) stays above
       }
-      return stop_early(file, by_interrupt ? KeyAnswer::interrupted : KeyAnswer::input_ended, false, outcome);
+      return stop_early(file, by_interrupt ? KeyAnswer::interrupted : KeyAnswer::input_ended, false,
+                        backed_up);
     }
     answers[i] = *answer;
   }
@@ -233,17 +228,17 @@ int run_dialogue() {
   std::string_view font_choice;
   const KeyAnswer font = ask_font_choice(font_choice);
   if (!answered(font)) {
-    return stop_early(file, font, false, outcome);
+    return stop_early(file, font, false, backed_up);
   }
 
   // The backup's line has scrolled away by now; the decision is made here.
-  if (!outcome.whole_backup) {
+  if (!backed_up) {
     say("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
   }
   say("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();
   if (!answered(confirm)) {
-    return stop_early(file, confirm, false, outcome);
+    return stop_early(file, confirm, false, backed_up);
   }
   if (confirm == KeyAnswer::no) {
     say("Ok, I didn't change the file.");
@@ -260,13 +255,13 @@ int run_dialogue() {
   }
   const KeyAnswer write = offer_font_write(file, font_choice);
   if (!answered(write)) {
-    return stop_early(file, write, true, outcome);
+    return stop_early(file, write, true, backed_up);
   }
 
   // Finished means every read and write succeeded and the file is on disk
   // and closed.
   if (!file.close()) {
-    say(write_failed(file.read_failure(), outcome.whole_backup));
+    say(write_failed(file.read_failure(), backed_up));
     return closing_prompt(status_failed);
   }
   say("Ok, I think I finished.  Go see if it worked.");

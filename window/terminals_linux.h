@@ -27,9 +27,3 @@ std::vector<FoundTerminal> terminals_found();
 // The argv that starts `terminal` running `command` (a program's path, then
 // its arguments).
 std::vector<std::string> command_line(const FoundTerminal& terminal, const std::vector<std::string>& command);
-
-// The program's full path, if it is on PATH (or is a path itself); else "".
-std::string on_path(const std::string& program);
-
-// The last part of a path: the file's own name.
-std::string base_name(const std::string& path);

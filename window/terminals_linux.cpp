@@ -2,7 +2,7 @@
 // documentation gives for running a program in a new window, and 100 by 30
 // characters where it takes a size (the longest line of the dialogue is 87).
 
-#include "window/terminals_posix.h"
+#include "window/terminals_linux.h"
 
 #include <unistd.h>
 
@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <set>
 #include <sstream>
+
+#include "window/paths_posix.h"
 
 struct Terminal {
   const char* name;
@@ -103,25 +105,6 @@ FoundTerminal resolved(const std::string& program, const std::string& name) {
 }
 
 }  // namespace
-
-std::string base_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
-
-std::string on_path(const std::string& program) {
-  if (program.find('/') != std::string::npos) {
-    return access(program.c_str(), X_OK) == 0 ? program : "";
-  }
-  const char* path = std::getenv("PATH");
-  const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-  for (std::size_t start = 0; start <= folders.size();) {
-    const std::size_t end = std::min(folders.find(':', start), folders.size());
-    std::string candidate = folders.substr(start, end - start) + "/" + program;
-    if (end > start && access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-    start = end + 1;
-  }
-  return "";
-}
 
 std::vector<FoundTerminal> terminals_found() {
   std::vector<std::vector<std::string>> names;  // each a program's name and the player's options

@@ -1,0 +1,42 @@
+#include "window/paths_posix.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "window/window.h"
+
+std::string base_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+std::string on_path(const std::string& program) {
+  if (program.find('/') != std::string::npos) {
+    return access(program.c_str(), X_OK) == 0 ? program : "";
+  }
+  const char* path = std::getenv("PATH");
+  const std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+  for (std::size_t start = 0; start <= folders.size();) {
+    const std::size_t end = std::min(folders.find(':', start), folders.size());
+    std::string candidate = folders.substr(start, end - start) + "/" + program;
+    if (end > start && access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return "";
+}
+
+std::string tool_path(const char* started_as) {
+  if (started_as != nullptr && std::strchr(started_as, '/') != nullptr) {
+    if (started_as[0] == '/') {
+      return started_as;
+    }
+    char here[PATH_MAX] = {};
+    return getcwd(here, sizeof here) != nullptr ? std::string(here) + "/" + started_as : "";
+  }
+  char path[PATH_MAX] = {};
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : "";
+}

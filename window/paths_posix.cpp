@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -28,15 +29,22 @@ std::string on_path(const std::string& program) {
   return "";
 }
 
-std::string tool_path(const char* started_as) {
-  if (started_as != nullptr && std::strchr(started_as, '/') != nullptr) {
-    if (started_as[0] == '/') {
-      return started_as;
+ToolPath tool_path(const char* started_as) {
+  const std::string as_given = started_as != nullptr ? started_as : "";
+  if (as_given.find('/') != std::string::npos) {
+    if (as_given[0] == '/') {
+      return {as_given, "", as_given};
     }
     char here[PATH_MAX] = {};
-    return getcwd(here, sizeof here) != nullptr ? std::string(here) + "/" + started_as : "";
+    if (getcwd(here, sizeof here) == nullptr) {
+      return {"", std::string("getcwd: ") + std::strerror(errno), as_given};
+    }
+    return {std::string(here) + "/" + as_given, "", as_given};
   }
   char path[PATH_MAX] = {};
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : "";
+  if (length <= 0) {
+    return {"", std::string("readlink /proc/self/exe: ") + std::strerror(errno), as_given};
+  }
+  return {std::string(path, static_cast<std::size_t>(length)), "", as_given};
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
@@ -21,19 +22,21 @@ using Clock = std::chrono::steady_clock;
 constexpr auto window_bound = std::chrono::seconds(10);
 constexpr char window_opened = 'y';
 
-// Where the window's run reports: a socket in the abstract namespace, which
-// leaves no file behind however the first run ends, under a name no other
-// program can guess. Terminals that hand the window to a running instance
-// of theirs pass neither open descriptors nor, reliably, the environment:
-// the name travels in the command itself.
-sockaddr_un report_address(const std::string& name, socklen_t& length) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::size_t size = std::min(name.size(), sizeof address.sun_path - 1);
-  std::memcpy(address.sun_path + 1, name.data(), size);  // sun_path[0] stays 0: abstract
-  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size);
-  return address;
-}
+// A name no other program can guess. Terminals that hand the window to a
+// running instance of theirs pass neither open descriptors nor, reliably,
+// the environment: the name travels in the command itself.
+struct Address {
+  explicit Address(const std::string& name) {
+    where.sun_family = AF_UNIX;
+    const std::size_t size = std::min(name.size(), sizeof where.sun_path - 1);
+    std::memcpy(where.sun_path + 1, name.data(), size);  // sun_path[0] stays 0: abstract
+    length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size);
+  }
+  const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&where); }
+
+  sockaddr_un where{};
+  socklen_t length = 0;
+};
 
 // A peer of the same account: another user's program cannot stand in for
 // either run.
@@ -43,57 +46,62 @@ bool same_account(int connection) {
   return getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
 }
 
-// Lets one window that has reported go on. A window that reported but has
-// gone again does not count.
-bool let_window_run(int listener) {
-  const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-  if (connection < 0) {
-    return false;
-  }
-  const bool told = same_account(connection) && send(connection, &window_opened, 1, MSG_NOSIGNAL) == 1;
-  close(connection);
-  return told;
-}
+std::string failed_call(const char* call) { return std::string(call) + ": " + std::strerror(errno); }
 
 }  // namespace
 
-int listen_for_window(std::string& name) {
-  unsigned char random[12] = {};
-  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
-    return -1;
+Descriptor::~Descriptor() {
+  if (fd >= 0) {
+    close(fd);
   }
-  name = "halvane-res-" + std::to_string(getpid()) + "-";
-  for (const unsigned char byte : random) {
-    name += "0123456789abcdef"[byte >> 4];
-    name += "0123456789abcdef"[byte & 15];
-  }
-  const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  socklen_t length = 0;
-  const sockaddr_un address = report_address(name, length);
-  if (listener < 0 || bind(listener, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-      listen(listener, 4) != 0) {
-    if (listener >= 0) {
-      close(listener);
-    }
-    return -1;
-  }
-  return listener;
 }
 
-// A terminal that
-// exits with a failure has shown nothing; one that exits with success at
-// once (a launcher that hands the window to a running instance) may still
-// report. The report ends the wait the moment it comes.
-bool window_reports(int listener, pid_t terminal) {
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept {
+  std::swap(fd, other.fd);
+  return *this;
+}
+
+WindowReport::WindowReport() {
+  unsigned char random[12] = {};
+  if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    why_not = failed_call("getrandom");
+    return;
+  }
+  report_name = "halvane-res-" + std::to_string(getpid()) + "-";
+  for (const unsigned char byte : random) {
+    report_name += "0123456789abcdef"[byte >> 4];
+    report_name += "0123456789abcdef"[byte & 15];
+  }
+  Descriptor socket_made(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  const Address address(report_name);
+  if (socket_made.get() < 0) {
+    why_not = failed_call("socket");
+  } else if (bind(socket_made.get(), address.get(), address.length) != 0) {
+    why_not = failed_call("bind");
+  } else if (listen(socket_made.get(), 4) != 0) {
+    why_not = failed_call("listen");
+  } else {
+    listener = std::move(socket_made);
+  }
+}
+
+bool WindowReport::window_reported(pid_t terminal) {
+  // Lets one window that has reported go on. A window that reported but has
+  // gone again does not count.
+  const auto let_window_run = [this] {
+    const Descriptor connection(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+    return connection.get() >= 0 && same_account(connection.get()) &&
+           send(connection.get(), &window_opened, 1, MSG_NOSIGNAL) == 1;
+  };
   const auto deadline = Clock::now() + window_bound;
   bool running = true;
   while (Clock::now() < deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    pollfd report{listener, POLLIN, 0};
+    pollfd report{listener.get(), POLLIN, 0};
     // While the terminal runs, a glance at it every 50 ms: one that failed is
     // left at once.
     if (poll(&report, 1, static_cast<int>(running ? std::min<long long>(left, 50) : left)) > 0 &&
-        let_window_run(listener)) {
+        let_window_run()) {
       return true;
     }
     int status = 0;
@@ -107,22 +115,15 @@ bool window_reports(int listener, pid_t terminal) {
   return false;
 }
 
-// A window that comes after the first run gave up on it, or after
-// another window was let run, is refused or cut off, and ends.
 bool report_to_first_run(const std::string& name) {
-  const int connection = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  socklen_t length = 0;
-  const sockaddr_un address = report_address(name, length);
-  bool may_run = false;
-  if (connection >= 0 && connect(connection, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
-      same_account(connection)) {
-    pollfd word{connection, POLLIN, 0};
-    char got = 0;
-    may_run = poll(&word, 1, static_cast<int>(std::chrono::milliseconds(window_bound).count())) > 0 &&
-              read(connection, &got, 1) == 1 && got == window_opened;
+  const Descriptor connection(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  const Address address(name);
+  if (connection.get() < 0 || connect(connection.get(), address.get(), address.length) != 0 ||
+      !same_account(connection.get())) {
+    return false;
   }
-  if (connection >= 0) {
-    close(connection);
-  }
-  return may_run;
+  pollfd word{connection.get(), POLLIN, 0};
+  char got = 0;
+  return poll(&word, 1, static_cast<int>(std::chrono::milliseconds(window_bound).count())) > 0 &&
+         read(connection.get(), &got, 1) == 1 && got == window_opened;
 }

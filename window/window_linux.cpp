@@ -4,13 +4,12 @@
 // journal, or a plain file such as ~/.xsession-errors). The tool then runs
 // again in a terminal emulator's window.
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "console/say.h"
 #include "window/how_started_linux.h"
 #include "window/message_box_linux.h"
 #include "window/paths_posix.h"
@@ -31,25 +30,33 @@ bool set(const char* variable) {
 // where the first run waits for word that the window has opened.
 constexpr char own_window_marker[] = "HALVANE_RES_OWN_WINDOW";
 
-// No window could be opened: said on standard error (the session log) and on
-// screen, with what to do.
-void say_no_window(const std::vector<std::string>& tried, const std::string& tool) {
-  std::string cause = "found no terminal emulator to open one";
+// Standard error goes to the session's log, which the player never sees:
+// the same words go on screen in a message box.
+void say_no_window(const std::string& text) {
+  const std::string lines = wrapped(text);
+  std::cerr << lines << '\n' << std::flush;
+  show_message_box(lines);
+}
+
+// No terminal opened a window: what to install, or where to run the tool.
+std::string no_terminal(const std::vector<std::string>& tried, const std::string& name) {
+  std::string cause = "found no terminal emulator to open one: install one";
   if (!tried.empty()) {
     std::string names;
     for (const std::string& program : tried) {
       names += (names.empty() ? "" : ", ") + base_name(program);
     }
-    cause = "no terminal emulator I tried (" + names + ") opened one";
+    cause = "no terminal emulator I tried (" + names + ") opened one: install another";
   }
-  const std::string reason = "I need a terminal window to ask my questions, and " + cause + ":";
-  const std::string remedy =
-      std::string(tried.empty() ? "install one" : "install another") +
-      " (xterm, konsole or gnome-terminal, say), or open a terminal in the game's folder and "
-      "run ./" +
-      base_name(tool) + " there.";
-  std::cerr << reason << ' ' << remedy << '\n' << std::flush;
-  show_message_box(reason + '\n' + remedy);
+  return "I need a terminal window to ask my questions, and " + cause +
+         " (xterm, konsole or gnome-terminal, say), or open a terminal in the game's folder and run ./" +
+         name + " there.";
+}
+
+// A cause of the tool's own, before any terminal could help: no terminal to install.
+std::string cannot_open(const std::string& cause, const std::string& name) {
+  return "I need a terminal window to ask my questions, but could not open one (" + cause +
+         "). Open a terminal in the game's folder and run ./" + name + " there.";
 }
 
 }  // namespace
@@ -64,27 +71,29 @@ WindowLook look_for_window() {
   return WindowLook::wanted;
 }
 
-bool open_own_window(const std::string& tool) {
+bool open_own_window(const ToolPath& tool) {
+  const std::string name = base_name(tool.path.empty() ? tool.started_as : tool.path);
+  if (tool.path.empty()) {
+    say_no_window(cannot_open(tool.failure, name));
+    return false;
+  }
   std::vector<std::string> tried;
   for (const FoundTerminal& terminal : terminals_found()) {
-    // Each terminal's window reports under a name of its own: one that comes
-    // after the tool gave up on it finds nobody listening.
-    std::string name;
-    const int listener = tool.empty() ? -1 : listen_for_window(name);
-    if (listener < 0) {
-      break;
+    WindowReport report;
+    if (!report.failure().empty()) {
+      say_no_window(cannot_open(report.failure(), name));
+      return false;
     }
     tried.push_back(terminal.program);
     // env(1) sets the marker inside the window, whatever the terminal passes on.
     const pid_t started = start(
-        command_line(terminal, {"/usr/bin/env", std::string(own_window_marker) + "=" + name, tool}), true);
-    const bool reported = started > 0 && window_reports(listener, started);
-    close(listener);
-    if (reported) {
+        command_line(terminal, {"/usr/bin/env", std::string(own_window_marker) + "=" + report.name(), tool.path}),
+        true);
+    if (started > 0 && report.window_reported(started)) {
       return true;
     }
   }
-  say_no_window(tried, tool);
+  say_no_window(no_terminal(tried, name));
   return false;
 }
 
@@ -93,7 +102,7 @@ bool window_may_run() {
   if (report != nullptr && report_to_first_run(report)) {
     return true;
   }
-  std::cerr << "This window came too late: the questions are asked in another one, or nowhere.\n";
+  std::cerr << wrapped("This window came too late: the questions are asked in another one, or nowhere.") << '\n';
   return false;
 }
 

@@ -5,7 +5,7 @@
 
 WindowLook look_for_window() { return WindowLook::here; }
 
-bool open_own_window(const std::string& /*tool*/) { return false; }
+bool open_own_window(const ToolPath& /*tool*/) { return false; }
 
 bool window_may_run() { return false; }
 

@@ -20,9 +20,12 @@ constexpr SHORT own_width = 100;
 
 WindowLook look_for_window() { return WindowLook::here; }
 
-std::string tool_path(const char* started_as) { return started_as != nullptr ? started_as : ""; }
+ToolPath tool_path(const char* started_as) {
+  const std::string as_given = started_as != nullptr ? started_as : "";
+  return {as_given, "", as_given};
+}
 
-bool open_own_window(const std::string& /*tool*/) { return false; }
+bool open_own_window(const ToolPath& /*tool*/) { return false; }
 
 bool window_may_run() { return false; }
 

@@ -27,3 +27,8 @@ void end_console_keys();
 // question does. 0 once input has ended or Ctrl-C was pressed, before the
 // wait began as well as during it.
 std::size_t read_standard_input(char* bytes, std::size_t count);
+
+// For input that has just ended: whether an interrupt ended it. On Windows a
+// console read that Ctrl-C cuts short returns before the system reports the
+// key on a thread of its own, so this waits a moment for that report.
+bool input_ended_by_interrupt();

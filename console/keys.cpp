@@ -76,6 +76,11 @@ void wait_any_key() {
   }
 }
 
-std::optional<std::uint16_t> read_typed_number() {
-  return interrupted() ? std::nullopt : read_number(typed(), std::cout);
+NumberAnswer read_typed_number() {
+  if (!interrupted()) {
+    if (const std::optional<std::uint16_t> number = read_number(typed(), std::cout)) {
+      return {*number, std::nullopt};
+    }
+  }
+  return {0, input_ended_by_interrupt() ? KeyAnswer::interrupted : KeyAnswer::input_ended};
 }

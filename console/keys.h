@@ -23,18 +23,17 @@ void wait_any_key();
 // console window closed), to let the file work under way finish.
 void catch_interrupts(void (*before_forced_end)());
 
+// A typed number, or how the wait for one stopped.
+struct NumberAnswer {
+  std::uint16_t value = 0;
+  std::optional<KeyAnswer> stopped;  // input_ended or interrupted, where no number came
+};
+
 // read_number on standard input and output; Ctrl-C cuts the wait short.
-// nullopt once input ended or was interrupted (input_ended_by_interrupt
-// tells which).
-std::optional<std::uint16_t> read_typed_number();
+NumberAnswer read_typed_number();
 
 // Whether Ctrl-C (or Ctrl-Break) was pressed.
 bool interrupted();
 
 // Forgets a press, so that a last prompt after it waits for a key again.
 void forget_interrupt();
-
-// For input that has just ended: whether an interrupt ended it. On Windows a
-// console read that Ctrl-C cuts short returns before the system reports the
-// key on a thread of its own, so this waits a moment for that report.
-bool input_ended_by_interrupt();

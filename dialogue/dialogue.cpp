@@ -45,22 +45,42 @@ constexpr std::array<Prompt, site_count> prompts{{
      ", 0 for no change), followed by ENTER."},
 }};
 
-// After confirmed writes that did not all succeed. A size that could not be
-// read stops every write after it: the file is too short to hold the sizes,
-// or reading it failed. Halvane.bak is offered only when a whole one is there
-// to restore from.
-std::string write_failed(const FileStatus& unread, bool whole_backup) {
-  if (unread.problem == FileProblem::short_copy) {
-    return "Halvane.exe is too short to hold the screen sizes, so I didn't change it.";
+// After a write that failed: what may have become of the file, and the way back.
+std::string partly_changed(const Backup& backup) {
+  return whole_backup(backup) ? "\nIt may be only partly changed. Restore it from Halvane.bak."
+                              : "\nIt may be only partly changed, and there is no backup of it. Reinstall "
+                                "Halvane if it no longer starts.";
+}
+
+// Said at once when reading a size fails: the questions still follow, and
+// nothing will be written.
+std::string read_failed_now(const FileStatus& why) {
+  const std::string cause =
+      why.problem == FileProblem::short_copy ? "it ends before the screen sizes" : why.system_text;
+  return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.";
+}
+
+// The closing words after a failed access. A read that failed stopped every
+// write after it; a failed write, flush or close may have left the file
+// partly changed. Halvane.bak is offered only when a whole one is there to
+// restore from.
+std::string failure_words(const FileFailure& failure, const Backup& backup) {
+  const std::string& cause = failure.why.system_text;
+  switch (failure.access) {
+    case Access::read:
+      if (failure.why.problem == FileProblem::short_copy) {
+        return "Halvane.exe is too short to hold the screen sizes, so I didn't change it.";
+      }
+      return "Reading Halvane.exe failed: " + cause +
+             ".\nI didn't change it. Check the disk or network share it is on and run me again.";
+    case Access::write:
+      break;
+    case Access::flush:
+      return "Putting Halvane.exe on the disk failed: " + cause + "." + partly_changed(backup);
+    case Access::close:
+      return "Closing Halvane.exe failed: " + cause + "." + partly_changed(backup);
   }
-  if (unread.problem != FileProblem::none) {
-    return "Reading Halvane.exe failed: " + unread.system_text +
-           ". I didn't change it. Check the disk or the network share it is on, and run me again.";
-  }
-  return whole_backup
-             ? "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak."
-             : "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of "
-               "it. Reinstall Halvane if it no longer starts.";
+  return "Writing Halvane.exe failed: " + cause + "." + partly_changed(backup);
 }
 
 // Why Halvane.exe, which is there, cannot be patched, and what the player can do.
@@ -106,7 +126,7 @@ std::string backup_line(const Backup& backup) {
   std::string cause;
   switch (backup.why.problem) {
     case FileProblem::access_denied:
-      cause = "this folder does not let me create files";
+      cause = "this folder does not let me make files";
       break;
     case FileProblem::read_only_disk:
       cause = "the disk is read-only";
@@ -125,7 +145,7 @@ std::string backup_line(const Backup& backup) {
       cause = backup.why.system_text;
   }
   return "I couldn't make a backup (Halvane.bak): " + cause +
-         ". Nothing is changed unless you confirm below.";
+         ".\nNothing is changed unless you confirm below.";
 }
 
 constexpr int status_failed = 1;
@@ -139,19 +159,22 @@ int closing_prompt(int status) {
   return status;
 }
 
+// How far a run got before it stopped early.
+enum class Stage { nothing_written, sizes_written };
+
 // Input ended or the player pressed Ctrl-C before answering: nothing more is
 // written. Writes already confirmed stay, and if one of them failed, that is
 // still said. The closing prompt comes only where the window would close with
 // the tool and take these lines with it; a Ctrl-C there is the closing key.
-int stop_early(GameFile& file, KeyAnswer why, bool after_writes, bool backed_up) {
+int stop_early(GameFile& file, KeyAnswer why, Stage stage, const Backup& backup) {
   const bool written = file.close();
   const std::string_view cause =
       why == KeyAnswer::interrupted ? "Interrupted: " : "Input ended before an answer: ";
   const std::string_view effect =
-      after_writes ? "the font name was not written." : "Halvane.exe was not changed.";
-  std::cout << cause << effect << '\n' << std::flush;
-  if (after_writes && !written) {
-    say(write_failed(file.read_failure(), backed_up));
+      stage == Stage::sizes_written ? "the font name was not written." : "Halvane.exe was not changed.";
+  tell(std::string(cause) + std::string(effect));
+  if (stage == Stage::sizes_written && !written && file.first_failure()) {
+    tell(failure_words(*file.first_failure(), backup));
   }
   const int status = why == KeyAnswer::interrupted ? status_interrupted : status_failed;
   if (!window_closes_with_tool()) {
@@ -174,6 +197,38 @@ void show_banner() {
       "restore from that.  Otherwise, reinstall Halvane.");
 }
 
+// The five answers, in question order, or how the asking stopped short.
+struct Sizes {
+  std::array<std::uint16_t, site_count> answers{};
+  std::optional<KeyAnswer> stopped;
+};
+
+// Shows each size's current value and asks for a new one. Every current
+// value is read and shown before anything is written; a read that fails is
+// said at once, before its question.
+Sizes ask_sizes(GameFile& file) {
+  Sizes sizes;
+  for (std::size_t i = 0; i < site_count; ++i) {
+    const bool readable_so_far = !file.first_failure();
+    const std::optional<std::uint16_t> current = file.read_value(numeric_sites[i]);
+    if (readable_so_far && !current) {
+      tell(read_failed_now(file.first_failure()->why));
+    }
+    say(std::string(prompts[i].head) + (current ? decimal_text(*current) : "unreadable") +
+        std::string(prompts[i].tail));
+    const NumberAnswer answer = read_typed_number();
+    if (answer.stopped) {
+      if (*answer.stopped == KeyAnswer::interrupted) {
+        std::cout << '\n';  // the line being typed (and a terminal's ^C) stays above
+      }
+      sizes.stopped = answer.stopped;
+      return sizes;
+    }
+    sizes.answers[i] = answer.value;
+  }
+  return sizes;
+}
+
 }  // namespace
 
 int run_dialogue() {
@@ -184,61 +239,44 @@ int run_dialogue() {
     say("Halvane not found - make sure you put me in the correct directory!");
     return closing_prompt(0);
   }
-  if (opened.problem != FileProblem::none) {
-    say(refusal(opened));
+  if (!opened.ok()) {
+    tell(refusal(opened));
     return closing_prompt(status_failed);
   }
   show_banner();
   const Backup backup = make_backup(file);
   if (const std::string line = backup_line(backup); !line.empty()) {
-    say(line);
+    tell(line);
   }
-  const bool backed_up = whole_backup(backup);  // the closing lines offer Halvane.bak only then
   // A warning only: the player may know better, and the confirmation still
   // guards every write.
   if (const std::string finding = unknown_build_finding(file); !finding.empty()) {
-    say("Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
-        "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
-        finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
+    tell("Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
+         "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
+         finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
   }
   say("\nI'm about to ask a series of questions - \n"
       "please note that replying with 0 will result in NUMERIC values being unchanged.");
   say("The \"typical\" user will change only 'large width', 'large height', \n"
       "and maybe 'widthcheck'.");
 
-  // Every current value is read and shown before anything is written.
-  std::array<std::uint16_t, site_count> answers{};
-  for (std::size_t i = 0; i < site_count; ++i) {
-    const std::optional<std::uint16_t> current = file.read_value(numeric_sites[i]);
-    std::cout << prompts[i].head << (current ? decimal_text(*current) : "unreadable") << prompts[i].tail
-              << '\n'
-              << std::flush;
-    const std::optional<std::uint16_t> answer = read_typed_number();
-    if (!answer) {
-      const bool by_interrupt = input_ended_by_interrupt();
-      if (by_interrupt) {
-        std::cout << '\n';  // the line being typed (and a terminal's ^C) stays above
-      }
-      return stop_early(file, by_interrupt ? KeyAnswer::interrupted : KeyAnswer::input_ended, false,
-                        backed_up);
-    }
-    answers[i] = *answer;
+  const Sizes sizes = ask_sizes(file);
+  if (sizes.stopped) {
+    return stop_early(file, *sizes.stopped, Stage::nothing_written, backup);
   }
-
-  std::string_view font_choice;
-  const KeyAnswer font = ask_font_choice(font_choice);
-  if (!answered(font)) {
-    return stop_early(file, font, false, backed_up);
+  const FontChoice font = ask_font_choice();
+  if (!answered(font.answer)) {
+    return stop_early(file, font.answer, Stage::nothing_written, backup);
   }
 
   // The backup's line has scrolled away by now; the decision is made here.
-  if (!backed_up) {
-    say("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
+  if (!whole_backup(backup)) {
+    tell("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
   }
   say("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();
   if (!answered(confirm)) {
-    return stop_early(file, confirm, false, backed_up);
+    return stop_early(file, confirm, Stage::nothing_written, backup);
   }
   if (confirm == KeyAnswer::no) {
     say("Ok, I didn't change the file.");
@@ -249,19 +287,22 @@ int run_dialogue() {
   // 0 leaves a site as it is; any other answer is written, even when it
   // equals the current value.
   for (const std::size_t i : write_order) {
-    if (answers[i] != 0) {
-      file.write_value(numeric_sites[i], answers[i]);
+    if (sizes.answers[i] != 0) {
+      file.write_value(numeric_sites[i], sizes.answers[i]);
     }
   }
-  const KeyAnswer write = offer_font_write(file, font_choice);
+  const KeyAnswer write = ask_font_write();
   if (!answered(write)) {
-    return stop_early(file, write, true, backed_up);
+    return stop_early(file, write, Stage::sizes_written, backup);
+  }
+  if (write == KeyAnswer::yes) {
+    file.write_font_name(font.name);
   }
 
   // Finished means every read and write succeeded and the file is on disk
   // and closed.
-  if (!file.close()) {
-    say(write_failed(file.read_failure(), backed_up));
+  if (!file.close() && file.first_failure()) {
+    tell(failure_words(*file.first_failure(), backup));
     return closing_prompt(status_failed);
   }
   say("Ok, I think I finished.  Go see if it worked.");

@@ -4,12 +4,17 @@
 #include <string_view>
 
 #include "console/keys.h"
-#include "gamefile/game_file.h"
 
-// Asks which font to use: 'y' sets font_choice to "Geneva", 'n' to "Arial".
-// Any other result is how the wait stopped, and font_choice is left alone.
-KeyAnswer ask_font_choice(std::string_view& font_choice);
+// The answer to the font question, and the name it chose: "Geneva" for 'y',
+// "Arial" for 'n', nothing where the wait stopped without an answer.
+struct FontChoice {
+  KeyAnswer answer;
+  std::string_view name;
+};
 
-// Asks whether to write the chosen name to the file, and writes it on 'y'.
-// Returns the answer, or how the wait stopped.
-KeyAnswer offer_font_write(GameFile& file, std::string_view font_choice);
+// Asks which font to use.
+FontChoice ask_font_choice();
+
+// Asks whether to write the chosen name to the file: the answer, or how the
+// wait stopped. The driver writes on 'y'.
+KeyAnswer ask_font_write();

@@ -39,22 +39,26 @@ Backup existing_backup(const struct stat& game) {
 }
 
 // Reads and writes in pieces, so memory does not grow with the file.
-bool copy_by_reading(int from, off_t offset, int to, off_t size) {
+FileStatus copy_by_reading(int from, off_t offset, int to, off_t size) {
   char piece[1 << 16];
   for (; offset < size; offset += static_cast<off_t>(sizeof piece)) {
     const auto count = static_cast<std::size_t>(std::min<off_t>(sizeof piece, size - offset));
     const auto at = static_cast<std::uint64_t>(offset);
-    if (!read_at(from, at, piece, count) || !write_at(to, at, piece, count)) {
-      return false;
+    FileStatus status = read_at(from, at, piece, count);
+    if (status.ok()) {
+      status = write_at(to, at, piece, count);
+    }
+    if (!status.ok()) {
+      return status;
     }
   }
-  return true;
+  return {};
 }
 
 // The kernel's copy while it makes progress; where it is not supported, or
 // reports nothing copied before the end (as some file systems do), the rest
 // is read and written, as cp does.
-bool copy_contents(int from, int to, off_t size, const BackupSteps& steps) {
+FileStatus copy_contents(int from, int to, off_t size, const BackupSteps& steps) {
   off_t offset = 0;
   while (offset < size) {
     const ssize_t copied = steps.copy_range(from, &offset, to, static_cast<std::size_t>(size - offset));
@@ -65,11 +69,11 @@ bool copy_contents(int from, int to, off_t size, const BackupSteps& steps) {
       continue;
     }
     if (copied < 0 && errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP) {
-      return false;
+      return status_of_error(static_cast<unsigned long>(errno));
     }
     return copy_by_reading(from, offset, to, size);
   }
-  return true;
+  return {};
 }
 
 int exclusive_rename(const char* from, const char* to) {
@@ -162,7 +166,9 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   }
   Backup result{BackupState::made, {}};
   struct stat copied {};
-  if (!copy_contents(from, to, source.st_size, steps) || steps.sync(to) != 0) {
+  if (FileStatus status = copy_contents(from, to, source.st_size, steps); !status.ok()) {
+    result = {BackupState::failed, std::move(status)};
+  } else if (steps.sync(to) != 0) {
     result = failed(errno);
   } else if (fstat(to, &copied) != 0 || copied.st_size != source.st_size) {
     result = {BackupState::failed, {FileProblem::short_copy, ""}};

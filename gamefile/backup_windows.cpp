@@ -44,17 +44,20 @@ Backup existing_backup(const std::wstring& backup, const BY_HANDLE_FILE_INFORMAT
 
 // Reads the game through its own handle, in pieces, so memory does not grow
 // with the file.
-bool copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
+FileStatus copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
   std::vector<char> piece(1 << 20);
   for (std::uint64_t offset = 0; offset < size; offset += piece.size()) {
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset));
     const std::lock_guard<std::mutex> whole(file_work());
-    if (!read_at(reinterpret_cast<NativeHandle>(from), offset, piece.data(), count) ||
-        !write_at(reinterpret_cast<NativeHandle>(to), offset, piece.data(), count)) {
-      return false;
+    FileStatus status = read_at(reinterpret_cast<NativeHandle>(from), offset, piece.data(), count);
+    if (status.ok()) {
+      status = write_at(reinterpret_cast<NativeHandle>(to), offset, piece.data(), count);
+    }
+    if (!status.ok()) {
+      return status;
     }
   }
-  return true;
+  return {};
 }
 
 // Names the closed copy without replacing anything. A virus scanner may
@@ -144,7 +147,9 @@ Backup make_backup(const GameFile& game) {
   bool named = false;
   // Flushed through the handle that wrote it: a reopen could be refused.
   const std::uint64_t size = facts_of(source, true).size;
-  if (!copy_contents(from, to, size) || !FlushFileBuffers(to)) {
+  if (FileStatus status = copy_contents(from, to, size); !status.ok()) {
+    result = {BackupState::failed, std::move(status)};
+  } else if (!FlushFileBuffers(to)) {
     result = failed(GetLastError());
   } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size) {
     result = {BackupState::failed, {FileProblem::short_copy, ""}};

@@ -31,6 +31,8 @@ struct FileStatus {
   FileStatus(FileProblem found = FileProblem::none, std::string text = {})
       : problem(found), system_text(std::move(text)) {}
 
+  bool ok() const { return problem == FileProblem::none; }
+
   FileProblem problem;
   std::string system_text;  // the system's own words for the error, as UTF-8
   // Linux and macOS, for a refused open: whose file it is, so that the
@@ -48,20 +50,16 @@ FileStatus open_game_handle(NativeHandle& handle);
 // no_handle.
 NativeHandle open_to_read(const char* name);
 
-// Exactly `count` bytes at `offset`, or false. A file that ends first is
-// reported as the error "ended early" (errno 0 on POSIX, ERROR_HANDLE_EOF on
-// Windows), which status_of_error calls a short copy.
-bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count);
-bool write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count);
+// Each call below says why it failed; ok() where it succeeded.
+
+// Exactly `count` bytes at `offset`: short_copy where the file ends first.
+FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count);
+FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count);
 std::optional<std::uint64_t> size_of(NativeHandle handle);
 
 // Puts what was written on the disk itself, not only in the system's cache.
-bool sync_to_disk(NativeHandle handle);
-bool close_handle(NativeHandle handle);
+FileStatus sync_to_disk(NativeHandle handle);
+FileStatus close_handle(NativeHandle handle);
 
 // The problem behind a system error code: errno on POSIX, GetLastError() on Windows.
 FileStatus status_of_error(unsigned long code);
-
-// The code of the last call here that failed: errno on POSIX, GetLastError()
-// on Windows.
-unsigned long last_error();

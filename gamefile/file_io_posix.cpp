@@ -139,9 +139,6 @@ FileStatus status_of_error(unsigned long code) {
   const int error = static_cast<int>(code);
   FileStatus status{FileProblem::other, std::strerror(error)};
   switch (error) {
-    case 0:  // read_at's "the file ended first"
-      status = {FileProblem::short_copy, ""};
-      break;
     case ENOENT:
       status.problem = FileProblem::missing;
       break;
@@ -171,8 +168,6 @@ FileStatus status_of_error(unsigned long code) {
   }
   return status;
 }
-
-unsigned long last_error() { return static_cast<unsigned long>(errno); }
 
 FileStatus open_game_handle(NativeHandle& handle) {
   // Look before opening: opening a device can have effects of its own.
@@ -217,39 +212,48 @@ NativeHandle open_to_read(const char* name) {
   return fd < 0 ? no_handle : fd;
 }
 
-bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
+namespace {
+
+FileStatus of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
+
+}  // namespace
+
+FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t got = pread(fd_of(handle), bytes, count, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) {
       continue;
     }
-    if (got == 0) {
-      errno = 0;  // no error: the file ended first
+    if (got < 0) {
+      return of_errno();
     }
-    if (got <= 0) {
-      return false;
+    if (got == 0) {
+      return {FileProblem::short_copy, ""};  // the file ended first
     }
     bytes += got;
     count -= static_cast<std::size_t>(got);
     offset += static_cast<std::uint64_t>(got);
   }
-  return true;
+  return {};
 }
 
-bool write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
+FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t wrote = pwrite(fd_of(handle), bytes, count, static_cast<off_t>(offset));
     if (wrote < 0 && errno == EINTR) {
       continue;
     }
-    if (wrote <= 0) {
-      return false;
+    if (wrote < 0) {
+      return of_errno();
+    }
+    if (wrote == 0) {  // POSIX leaves no errno for this: a disk that takes nothing more
+      return status_of_error(ENOSPC);
     }
     bytes += wrote;
     count -= static_cast<std::size_t>(wrote);
     offset += static_cast<std::uint64_t>(wrote);
   }
-  return true;
+  return {};
 }
 
 std::optional<std::uint64_t> size_of(NativeHandle handle) {
@@ -260,6 +264,8 @@ std::optional<std::uint64_t> size_of(NativeHandle handle) {
   return static_cast<std::uint64_t>(found.st_size);
 }
 
-bool sync_to_disk(NativeHandle handle) { return fsync(fd_of(handle)) == 0; }
+FileStatus sync_to_disk(NativeHandle handle) { return fsync(fd_of(handle)) == 0 ? FileStatus{} : of_errno(); }
 
-bool close_handle(NativeHandle handle) { return close(fd_of(handle)) == 0; }
+// Linux closes the descriptor even when close reports an error (EIO from a
+// network share, say), so it is never closed again.
+FileStatus close_handle(NativeHandle handle) { return close(fd_of(handle)) == 0 ? FileStatus{} : of_errno(); }

@@ -77,8 +77,6 @@ FileStatus status_of_error(unsigned long code) {
   return status;
 }
 
-unsigned long last_error() { return GetLastError(); }
-
 FileStatus open_game_handle(NativeHandle& handle) {
   const std::wstring name = wide(game_file_name);
   // Share mode read only: while we hold the file nobody else may write it,
@@ -128,38 +126,40 @@ NativeHandle open_to_read(const char* name) {
   }
 }
 
-bool read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
+FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
   while (count > 0) {
     OVERLAPPED where = at(offset);
     DWORD got = 0;
     const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
     if (!ReadFile(handle_of(handle), bytes, ask, &got, &where)) {
-      return false;  // ERROR_HANDLE_EOF where the file ends before `offset`
+      return status_of_error(GetLastError());  // ERROR_HANDLE_EOF where the file ends before `offset`
     }
     if (got == 0) {
-      SetLastError(ERROR_HANDLE_EOF);
-      return false;
+      return {FileProblem::short_copy, ""};
     }
     bytes += got;
     count -= got;
     offset += got;
   }
-  return true;
+  return {};
 }
 
-bool write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
+FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
   while (count > 0) {
     OVERLAPPED where = at(offset);
     DWORD wrote = 0;
     const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
-    if (!WriteFile(handle_of(handle), bytes, ask, &wrote, &where) || wrote == 0) {
-      return false;
+    if (!WriteFile(handle_of(handle), bytes, ask, &wrote, &where)) {
+      return status_of_error(GetLastError());
+    }
+    if (wrote == 0) {
+      return status_of_error(ERROR_DISK_FULL);
     }
     bytes += wrote;
     count -= wrote;
     offset += wrote;
   }
-  return true;
+  return {};
 }
 
 std::optional<std::uint64_t> size_of(NativeHandle handle) {
@@ -170,6 +170,10 @@ std::optional<std::uint64_t> size_of(NativeHandle handle) {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-bool sync_to_disk(NativeHandle handle) { return FlushFileBuffers(handle_of(handle)) != 0; }
+FileStatus sync_to_disk(NativeHandle handle) {
+  return FlushFileBuffers(handle_of(handle)) != 0 ? FileStatus{} : status_of_error(GetLastError());
+}
 
-bool close_handle(NativeHandle handle) { return CloseHandle(handle_of(handle)) != 0; }
+FileStatus close_handle(NativeHandle handle) {
+  return CloseHandle(handle_of(handle)) != 0 ? FileStatus{} : status_of_error(GetLastError());
+}

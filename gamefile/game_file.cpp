@@ -11,7 +11,7 @@ namespace {
 // judged by what a new reader finds, not by what the writes reported.
 bool holds(NativeHandle file, std::uint64_t offset, const std::string& bytes) {
   std::string found(bytes.size(), '\0');
-  return read_at(file, offset, found.data(), found.size()) && found == bytes;
+  return read_at(file, offset, found.data(), found.size()).ok() && found == bytes;
 }
 
 }  // namespace
@@ -27,13 +27,18 @@ GameFile::~GameFile() { close(); }
 
 FileStatus GameFile::open() { return open_game_handle(native); }
 
+void GameFile::note(Access access, FileStatus status) {
+  if (!failure && !status.ok()) {
+    failure = FileFailure{access, std::move(status)};
+  }
+}
+
 std::optional<std::uint16_t> GameFile::read_value(const PatchSite& site) {
   char bytes[2] = {};
-  if (!failed && !read_at(native, static_cast<std::uint64_t>(site.offset), bytes, sizeof bytes)) {
-    failed = true;
-    unread = status_of_error(last_error());
+  if (!failure) {
+    note(Access::read, read_at(native, static_cast<std::uint64_t>(site.offset), bytes, sizeof bytes));
   }
-  if (failed) {
+  if (failure) {
     return std::nullopt;
   }
   return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) |
@@ -46,7 +51,7 @@ std::string GameFile::peek(std::uint64_t offset, std::size_t count) {
     return "";
   }
   std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, *length - offset)), '\0');
-  return read_at(native, offset, bytes.data(), bytes.size()) ? bytes : "";
+  return read_at(native, offset, bytes.data(), bytes.size()).ok() ? bytes : "";
 }
 
 void GameFile::write_value(const PatchSite& site, std::uint16_t value) {
@@ -63,13 +68,19 @@ void GameFile::write_font_name(std::string_view name) {
 // the file is not written and counts as a failed write. Each write goes
 // straight to the system, so nothing confirmed waits in a buffer of ours.
 void GameFile::write_inside(std::uint64_t offset, const char* bytes, std::size_t count) {
-  if (failed) {
+  if (failure) {
     return;
   }
   const std::lock_guard<std::mutex> whole(file_work());
   const std::optional<std::uint64_t> length = size_of(native);
-  failed = !length || *length < offset + count || !write_at(native, offset, bytes, count);
-  if (!failed) {
+  if (!length) {
+    note(Access::write, {FileProblem::other, "its size could not be read"});
+  } else if (*length < offset + count) {
+    note(Access::write, {FileProblem::short_copy, "the file ends before that place"});
+  } else {
+    note(Access::write, write_at(native, offset, bytes, count));
+  }
+  if (!failure) {
     written.emplace_back(offset, std::string(bytes, count));
   }
 }
@@ -79,19 +90,21 @@ bool GameFile::close() {
     return false;
   }
   const std::lock_guard<std::mutex> whole(file_work());
-  const bool synced = sync_to_disk(native);
-  const bool closed = close_handle(native);
+  note(Access::flush, sync_to_disk(native));
+  note(Access::close, close_handle(native));
   native = no_handle;
-  bool kept = true;
   if (!written.empty()) {
     const NativeHandle again = open_to_read(game_file_name);
-    kept = again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
-             return holds(again, write.first, write.second);
-           });
+    const bool kept = again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
+                        return holds(again, write.first, write.second);
+                      });
     if (again != no_handle) {
       (void)close_handle(again);
     }
+    if (!kept) {
+      note(Access::write, {FileProblem::other, "a fresh look at the file does not find what was written"});
+    }
   }
   written.clear();
-  return !failed && synced && closed && kept;
+  return !failure;
 }

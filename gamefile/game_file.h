@@ -24,6 +24,15 @@ std::mutex& file_work();
 // and keeps any other from starting.
 void finish_file_work();
 
+// Which access to the game file failed.
+enum class Access { read, write, flush, close };
+
+// The first access that failed, and why.
+struct FileFailure {
+  Access access;
+  FileStatus why;  // short_copy where a read found the file ending first
+};
+
 class GameFile {
  public:
   GameFile() = default;
@@ -36,10 +45,6 @@ class GameFile {
 
   // nullopt when the two bytes cannot be read.
   std::optional<std::uint16_t> read_value(const PatchSite& site);
-  // Why the first failed read failed: short_copy where the file ended before
-  // the site, the system's words where reading itself failed (a failing
-  // disk, a share gone); none while every read has succeeded.
-  const FileStatus& read_failure() const { return unread; }
   void write_value(const PatchSite& site, std::uint16_t value);
   // The name and one zero byte, never padded to the length of the old name.
   void write_font_name(std::string_view name);
@@ -53,14 +58,19 @@ class GameFile {
   // a fresh look at the file finds every byte written.
   bool close();
 
+  // The first access that failed, if any has: after it, every read and
+  // write was skipped.
+  const std::optional<FileFailure>& first_failure() const { return failure; }
+
   // For the backup, which copies through this same handle.
   NativeHandle handle() const { return native; }
 
  private:
   void write_inside(std::uint64_t offset, const char* bytes, std::size_t count);
+  // Keeps `status` as the failure where it is the first.
+  void note(Access access, FileStatus status);
 
   NativeHandle native = no_handle;
-  bool failed = false;
-  FileStatus unread;
+  std::optional<FileFailure> failure;
   std::vector<std::pair<std::uint64_t, std::string>> written;  // offset and bytes
 };

@@ -76,7 +76,7 @@ TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
                                std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
   const ToolRun run = run_unprivileged(folder, sizes_and_keys);
-  EXPECT_EQ(run.output, banner + backup_failed("this folder does not let me create files") + after_backup +
+  EXPECT_EQ(run.output, banner + backup_failed("this folder does not let me make files") + after_backup +
                             finished + closing);
   EXPECT_EQ(run.status, 0);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
@@ -165,7 +165,7 @@ TEST_P(FileSizeLimit, PartialBackupRemovedAndFailedWriteReported) {
     setrlimit(RLIMIT_FSIZE, &bytes);
   });
   EXPECT_EQ(run.output, banner + backup_failed("there is not enough room on the disk") + after_backup +
-                            write_failed_no_backup + closing);
+                            write_failed_no_backup("File too large") + closing);
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   const std::string after = read_file(folder.path("Halvane.exe"));
@@ -179,30 +179,71 @@ INSTANTIATE_TEST_SUITE_P(Limits, FileSizeLimit,
 
 }  // namespace
 
-// A disk that fails the first read of a size (EIO, made with strace) is said
-// as a failed read, in the system's words, not as a file too short.
-TEST_F(Faults, AFailedReadIsSaidAsSuchAndNothingIsWritten) {
+namespace {
+
+// A disk that fails one access to Halvane.exe, made with strace (which
+// counts only the calls on that file): the failure is said with the
+// system's words, every later write is skipped, the status is 1 and the
+// backup is untouched. The answers change all five sizes, so that the
+// writes go, in order, to the large height, small height, large width,
+// small width, width check, then the font.
+struct Fault {
+  const char* name;
+  const char* call;  // the system call that fails
+  const char* error;
+  int nth;  // which of its calls on Halvane.exe: the first read is the build check's
+  std::string said;
+  std::function<std::string(const std::string&)> game_after;
+};
+
+void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.name; }
+
+std::string unchanged(const std::string& bytes) { return bytes; }
+
+std::string every_size(const std::string& bytes) {
+  return with_value(with_value(sizes_written(bytes), 735806, 800), 735801, 600);
+}
+
+class FailedAccess : public testing::TestWithParam<Fault> {};
+
+TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
   if (access("/usr/bin/strace", X_OK) != 0) {
-    GTEST_SKIP() << "needs strace, to make a read fail";
+    GTEST_SKIP() << "needs strace, to make an access fail";
   }
+  const Fault& fault = GetParam();
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::copy_file(folder.path("Halvane.exe"), folder.path("Halvane.bak"));
-  // The failing read is counted afresh: before it come the loader's reads.
-  const std::string tool = bin.path("eio");
-  std::ofstream(tool)
-      << "#!/bin/sh\nstrace -f -o reads -e trace=pread64 " HALVANE_RES_PATH
-         " </dev/null >/dev/null 2>&1\n"
-         "n=$(grep -n ', 2, 735781)' reads | head -n 1 | cut -d: -f1) && rm reads\n"
-         "exec strace -f -o /dev/null -e trace=pread64 -e inject=pread64:error=EIO:when=$n " HALVANE_RES_PATH
-         "\n";
+  const std::string tool = folder.path("failing");
+  std::ofstream(tool) << "#!/bin/sh\nexec strace -f -o /dev/null -P " << folder.path("Halvane.exe") << " -e trace="
+                      << fault.call << " -e inject=" << fault.call << ":error=" << fault.error
+                      << ":when=" << fault.nth << " " HALVANE_RES_PATH "\n";
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
-  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, {}, 20, tool);
-  EXPECT_NE(run.output.find("current value unreadable"), std::string::npos) << run.output;
-  EXPECT_NE(run.output.find("Reading Halvane.exe failed: Input/output error. I didn't change it."),
-            std::string::npos)
-      << run.output;
-  EXPECT_EQ(run.output.find(too_short), std::string::npos);
+  const ToolRun run = run_tool(folder.root.string(), "1920\n1080\n800\n600\n1920\nyyy", {}, 20, tool);
+  EXPECT_NE(run.output.find(fault.said), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find(finished), std::string::npos);
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+  const std::string stock = stand_in_bytes();
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == fault.game_after(stock));
+  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stock);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Accesses, FailedAccess,
+    testing::Values(
+        // Said at once, before the question whose value it could not read.
+        Fault{"first_size_read", "pread64", "EIO", 2,
+              instructions + read_failed_now("Input/output error") + question(0, "unreadable"),
+              unchanged},
+        Fault{"first_size_read_closing_words", "pread64", "EIO", 2,
+              "Reading Halvane.exe failed: Input/output error.\nI didn't change it.", unchanged},
+        Fault{"first_write", "pwrite64", "EIO", 1, write_failed("Input/output error"), unchanged},
+        Fault{"third_size_write", "pwrite64", "ENOSPC", 3, write_failed("No space left on device"),
+              [](const std::string& b) { return with_value(with_value(b, 735776, 1080), 735801, 600); }},
+        Fault{"flush", "fsync", "EIO", 1, write_failed("Input/output error", "Putting Halvane.exe on the disk"),
+              [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }},
+        Fault{"close", "close", "EIO", 1, write_failed("Input/output error", "Closing Halvane.exe"),
+              [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }}),
+    [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
+
+}  // namespace

@@ -103,12 +103,12 @@ INSTANTIATE_TEST_SUITE_P(
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              sizes_written},
         Path{"font_site_past_the_end", 800000, sizes + "yyy",
-             banner + backup_made + unknown_build("nothing: the file ends before that place") + instructions +
-                 questions(stock_values) + font_question + confirm + font_write_question + write_failed +
+             banner + backup_made + ends_before_font + instructions + questions(stock_values) + font_question +
+                 confirm + font_write_question + write_failed(past_the_end) +
                  closing,
              1, sizes_written},
         Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
-             banner + backup_made + unknown_build("nothing: the file ends before that place") + instructions +
+             banner + backup_made + ends_before_font + instructions + too_short_now +
                  questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
                  font_question + confirm + font_write_question + too_short + closing,
              1, unchanged}),
@@ -194,7 +194,7 @@ TEST_P(ShortGameFile, FailureReportedLengthAndContentKept) {
   EXPECT_EQ(run.status, 1);
   const std::string before = stand_in_bytes(size);
   const bool sizes_fit = size >= 735808;
-  EXPECT_NE(run.output.find(sizes_fit ? write_failed : too_short), std::string::npos);
+  EXPECT_NE(run.output.find(sizes_fit ? write_failed(past_the_end) : too_short), std::string::npos);
   EXPECT_EQ(run.output.find("partly changed") != std::string::npos, sizes_fit);
   EXPECT_EQ(run.output.find(finished), std::string::npos);
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == (sizes_fit ? sizes_written(before) : before));

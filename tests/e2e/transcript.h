@@ -88,41 +88,56 @@ inline const std::string ended_unchanged = "Input ended before an answer: Halvan
 inline const std::string ended_font = "Input ended before an answer: the font name was not written.\n";
 inline const std::string interrupted_unchanged = "Interrupted: Halvane.exe was not changed.\n";
 inline const std::string interrupted_font = "Interrupted: the font name was not written.\n";
-inline const std::string write_failed =
-    "Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak.\n";
-inline const std::string write_failed_no_backup =
-    "Writing Halvane.exe failed: it may be only partly changed, and there is no backup of it. Reinstall "
-    "Halvane if it no longer starts.\n";
+// A failed write, flush or close, with the system's words.
+inline std::string write_failed(const std::string& cause, const std::string& access = "Writing Halvane.exe") {
+  return access + " failed: " + cause +
+         ".\nIt may be only partly changed. Restore it from Halvane.bak.\n";
+}
+inline std::string write_failed_no_backup(const std::string& cause) {
+  return "Writing Halvane.exe failed: " + cause +
+         ".\n"
+         "It may be only partly changed, and there is no backup of it. Reinstall Halvane\n"
+         "if it no longer starts.\n";
+}
+inline const std::string past_the_end = "the file ends before that place";
 inline std::string backup_failed(const std::string& cause) {
-  return "I couldn't make a backup (Halvane.bak): " + cause +
-         ". Nothing is changed unless you confirm below.\n";
+  return "I couldn't make a backup (Halvane.bak): " + cause + ".\nNothing is changed unless you confirm below.\n";
 }
 inline const std::string backup_wrong_size =
-    "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I left it alone and made "
-    "no new backup. Rename it and run me again to get a fresh backup.\n";
+    "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I\n"
+    "left it alone and made no new backup. Rename it and run me again to get a fresh\n"
+    "backup.\n";
 // Right before the confirmation, when no whole backup exists.
 inline const std::string no_backup_reminder =
     "Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.\n";
 inline const std::string too_short =
     "Halvane.exe is too short to hold the screen sizes, so I didn't change it.\n";
+// Said at once, before the first size question that cannot show its value.
+inline std::string read_failed_now(const std::string& cause) {
+  return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.\n";
+}
+inline const std::string too_short_now = read_failed_now("it ends before the screen sizes");
 
 inline std::string unknown_build(const std::string& finding) {
   return "Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
          "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
          finding + ".\nAnswer 'n' at the confirmation to leave it alone.\n";
 }
+// A file that ends before the font name: its line is broken at 80 columns.
+inline const std::string ends_before_font = unknown_build("nothing: the\nfile ends before that place");
 
 // Halvane.exe is there but cannot be patched.
 inline const std::string in_use =
-    "Halvane.exe is in use: the game is running, another program has it open, or I am already running on "
-    "it. Close that and run me again.\n";
+    "Halvane.exe is in use: the game is running, another program has it open, or I am\n"
+    "already running on it. Close that and run me again.\n";
 // Linux and macOS, for a file of root's that another account runs me on.
 inline const std::string read_only_of_root =
-    "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner can make it writable "
-    "(chmod u+w Halvane.exe) and run me, or give your account write access to it.\n";
+    "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner\n"
+    "can make it writable (chmod u+w Halvane.exe) and run me, or give your account\n"
+    "write access to it.\n";
 inline const std::string not_a_file =
-    "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. Put me next "
-    "to the game's own Halvane.exe.\n";
+    "Halvane.exe here is not a file (it is a folder or a device), so there is nothing\n"
+    "to patch. Put me next to the game's own Halvane.exe.\n";
 
 // The sizes most runs here answer, and the game file they leave: 1920, 1080
 // and 1920 at the large width, large height and width offset check.

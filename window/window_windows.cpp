@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "window/window.h"
 
@@ -29,25 +30,52 @@ bool open_own_window(const ToolPath& /*tool*/) { return false; }
 
 bool window_may_run() { return false; }
 
+namespace {
+
+// Whether the console has a window of its own that the size calls move.
+// Under a pseudo-console (Windows Terminal, the default on Windows 11; an
+// ssh session) GetConsoleWindow gives a hidden stand-in of the class
+// PseudoConsoleWindow, and the size calls change only the pseudo-console's
+// buffer, never the terminal's window (microsoft/terminal #5094); Wine's
+// console on a terminal has no window at all.
+bool has_own_window() {
+  const HWND window = GetConsoleWindow();
+  wchar_t name[32] = {};
+  return window != nullptr && IsWindowVisible(window) && GetClassNameW(window, name, 32) > 0 &&
+         std::wstring_view(name) != L"PseudoConsoleWindow";
+}
+
+}  // namespace
+
 // A console's own window takes the system's default width: 80 columns on
 // Windows 7 and 8 and in Wine's console window, where the longest line would
-// break mid-word. The buffer is widened first, since the window may never be
-// wider than its buffer.
+// break mid-word. It is widened only where the window can follow: a buffer
+// wider than its window would push the ends of the questions out of sight,
+// behind a scroll bar, instead of breaking them.
 void fit_window_to_dialogue() {
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   CONSOLE_SCREEN_BUFFER_INFO info{};
-  if (!window_closes_with_tool() || !GetConsoleScreenBufferInfo(out, &info) ||
-      info.dwSize.X >= longest_line) {
+  if (!window_closes_with_tool() || !has_own_window() || !GetConsoleScreenBufferInfo(out, &info) ||
+      info.srWindow.Right - info.srWindow.Left + 1 >= longest_line) {
     return;
   }
-  if (!SetConsoleScreenBufferSize(out, COORD{own_width, info.dwSize.Y})) {
+  // The widest window the screen and the console's font allow; 0 where unknown.
+  const SHORT width = std::min<SHORT>(own_width, GetLargestConsoleWindowSize(out).X);
+  if (width < longest_line) {
     return;
   }
-  const SHORT widest = std::min<SHORT>(own_width, GetLargestConsoleWindowSize(out).X);
+  const COORD found = info.dwSize;
+  const bool buffer_widened = found.X < width;
+  // The window may never be wider than its buffer, so the buffer goes first.
+  if (buffer_widened && !SetConsoleScreenBufferSize(out, COORD{width, found.Y})) {
+    return;
+  }
   SMALL_RECT window = info.srWindow;
   window.Left = 0;
-  window.Right = static_cast<SHORT>(std::max<SHORT>(widest, info.srWindow.Right + 1) - 1);
-  (void)SetConsoleWindowInfo(out, TRUE, &window);
+  window.Right = static_cast<SHORT>(width - 1);
+  if (!SetConsoleWindowInfo(out, TRUE, &window) && buffer_widened) {
+    (void)SetConsoleScreenBufferSize(out, found);
+  }
 }
 
 // "A console is closed when the last process attached to it terminates": a

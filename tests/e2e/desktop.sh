@@ -6,12 +6,14 @@
 # window it opens with xdotool. xterm is
 # reached through a stand-in on PATH that logs what the window shows; the
 # terminals that cannot be installed here are stand-ins that take only their
-# documented command form and open that xterm.
-#   desktop.sh TOOL MAKE_STAND_IN
+# documented command form and open that xterm. With the Windows build and
+# Wine, the .exe is opened as Wine's desktop entry opens one, in Wine's own
+# console window.
+#   desktop.sh TOOL MAKE_STAND_IN [WINDOWS_EXE WINE64 WINEPREFIX]
 set -euo pipefail
-tool=$1 make_stand_in=$2
+tool=$1 make_stand_in=$2 exe=${3:-} wine=${4:-} prefix=${5:-}
 missing=""
-for program in Xvfb xterm xdotool xmessage zenity dolphin thunar dbus-daemon python3; do
+for program in Xvfb xterm xdotool xmessage zenity dolphin thunar dbus-daemon python3 strace; do
   command -v "$program" >/dev/null || missing="$missing $program"
 done
 if [ -n "$missing" ]; then
@@ -21,11 +23,13 @@ if [ -n "$missing" ]; then
 fi
 
 work=$(mktemp -d)
+# Everything started here is ended by the process id recorded when it
+# started, never by name: a contributor's own file manager stays open.
 cleanup() {
-  pkill -f "xterm -l -lf $work" || true
-  pkill -x dolphin || true
-  pkill -x Thunar || true
-  kill "${bus:-}" "${server:-}" 2>/dev/null || true
+  local pid
+  for pid in $(cat "$work/windows" "$work/started" 2>/dev/null) ${bus:-} ${server:-}; do
+    kill "$pid" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -39,6 +43,7 @@ ln -s "$(command -v zenity)" "$work/zenity/zenity"
 cat >"$work/bin/xterm" <<EOF
 #!/bin/sh
 echo "\$@" >>"$work/calls"
+echo \$\$ >>"$work/windows"
 exec $(command -v xterm) -l -lf "$work/shown" "\$@"
 EOF
 # stand_in FOLDER NAME OPTIONS [LATER]: NAME, which takes exactly OPTIONS
@@ -64,6 +69,7 @@ until [ -s "$work/display" ]; do
   sleep 0.1
 done
 export DISPLAY=:$(cat "$work/display")
+in_ci=${CI:-}
 unset CI  # the tool never opens a window in CI
 # The file managers' session bus, as a desktop session has one.
 eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
@@ -79,9 +85,17 @@ shown() {
     sleep 0.05
   done
 }
+# Whether a window that the tool opened (an xterm, by its recorded pid) is open.
+window_open() {
+  local pid
+  for pid in $(cat "$work/windows" 2>/dev/null); do
+    kill -0 "$pid" 2>/dev/null && return 0
+  done
+  return 1
+}
 window_gone() {
   local deadline=$((SECONDS + 20))
-  while pgrep -f "xterm -l -lf $work" >/dev/null; do
+  while window_open; do
     [ $SECONDS -lt $deadline ] || fail "the window stayed open"
     sleep 0.05
   done
@@ -178,6 +192,7 @@ file_manager_patch() {  # file_manager_patch LABEL CLASS COMMAND...
   fresh_game
   TERMINAL=$work/bin/xterm "$@" "$work/game" >/dev/null 2>&1 &
   manager=$!
+  echo "$manager" >>"$work/started"
   window=$(timeout 30 xdotool search --sync --onlyvisible --limit 1 --class "$class") || fail "no $label window"
   xdotool windowfocus --sync "$window"
   sleep 1  # the folder's listing fills in after the window shows; there is nothing to wait on
@@ -206,7 +221,7 @@ shown "0 for no change"
 xdotool key ctrl+c
 shown "Interrupted: Halvane.exe was not changed."
 shown "Press any key to close this program."
-pgrep -f "xterm -l -lf $work" >/dev/null || fail "the window closed before a key"
+window_open || fail "the window closed before a key"
 xdotool key a
 window_gone
 
@@ -230,8 +245,16 @@ no display|Input ended|env -u DISPLAY setsid -w ./halvane-res
 ROWS
 rm -f "$work/game/Halvane.bak"
 cp "$work/stock" "$work/game/Halvane.exe"
-none=$(PATH=/nowhere double_click)
-[[ $none == "1 I need a terminal window"*"run ./halvane-res there." ]] || fail "no terminal: $none"
+none=$(PATH=/nowhere double_click | tr '\n' ' ')
+[[ $none == "1 I need a terminal window"*"run ./halvane-res there."* ]] || fail "no terminal: $none"
+# A launcher that cannot listen for its window says why, in the system's
+# words, and asks for no terminal: there is one.
+printf '#!/bin/sh\nexec %s -f -o /dev/null -e trace=socket -e inject=socket:error=EMFILE %s\n' \
+  "$(command -v strace)" "$work/game/halvane-res" >"$work/socketless"
+chmod +x "$work/socketless"
+said=$(PATH=$work/bin double_click "$work/socketless" | tr '\n' ' ')
+[[ $said == "1 I need a terminal window to ask my questions, but could not open one (socket: Too many open files)"* &&
+  $said != *install* ]] || fail "a socket that fails: $said"
 # With a message box to say so, the player sees it.
 PATH=$work/boxes double_click >"$work/boxed" &
 box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Xmessage) || fail "no message box appeared"
@@ -249,4 +272,46 @@ timeout 20 bash -c "while kill -0 $! 2>/dev/null; do sleep 0.05; done" || fail "
 [[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with zenity: $(cat "$work/boxed")"
 [ ! -e "$work/game/Halvane.bak" ] || fail "a run without a terminal made a backup"
 cmp -s "$work/stock" "$work/game/Halvane.exe" || fail "a run without a terminal changed Halvane.exe"
-echo "desktop: a window for a double-click in Dolphin, Thunar and as they start it, whatever the terminal or the output, its last words until a key, none for scripts, one message box when none opens"
+# Wine's own console window, as Wine's desktop entry opens an .exe (wine
+# start /unix PATH) from another folder: the window comes out wide enough for
+# the longest line (87 columns), and a patch typed into it lands. Its width
+# is measured against a console window that nothing widens, cmd's at 80
+# columns: both are the font's columns and the same frame.
+if [ -z "$exe" ] || [ ! -e "$exe" ] || [ ! -x "$wine" ]; then
+  echo "skipped: Wine's console window needs the Windows build and wine64"
+  [ "$in_ci" = true ] && exit 1
+else
+  export WINEPREFIX=$prefix WINEDEBUG=-all
+  wine_window() {  # wine_window TITLE: the console window whose title ends with TITLE
+    timeout 60 xdotool search --sync --onlyvisible --limit 1 --name "$1\$" || fail "no Wine console window: $1"
+  }
+  pixels_wide() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'; }
+  fresh_game
+  cp "$exe" "$work/game/halvane-res.exe"
+  (cd "$work/home" && "$wine" start /unix "$work/game/halvane-res.exe")
+  window=$(wine_window 'halvane-res\.exe')
+  deadline=$((SECONDS + 60))
+  until [ -e "$work/game/Halvane.bak" ]; do  # made after the window is fitted
+    [ $SECONDS -lt $deadline ] || fail "the .exe in Wine's console made no backup"
+    sleep 0.05
+  done
+  wide=$(pixels_wide "$window")
+  xdotool mousemove --window "$window" 10 10 click 1  # the player's click gives it the keys
+  for size in 1920 1080 0 0 1920; do
+    xdotool type "$size" && xdotool key Return
+  done
+  xdotool type yyya
+  deadline=$((SECONDS + 60))
+  while xdotool search --onlyvisible --name 'halvane-res\.exe$' >/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "Wine's console window stayed open"
+    sleep 0.05
+  done
+  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "Wine's console: Halvane.bak is not a whole copy"
+  cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "Wine's console: Halvane.exe was not patched"
+  (cd "$work/home" && "$wine" start cmd.exe)
+  plain=$(wine_window 'cmd\.exe')
+  narrow=$(pixels_wide "$plain")
+  xdotool mousemove --window "$plain" 10 10 click 1 && xdotool type exit && xdotool key Return
+  [ $((wide * 80)) -ge $((narrow * 87)) ] || fail "Wine's console window: $wide pixels wide beside cmd's $narrow"
+fi
+echo "desktop: a window for a double-click in Dolphin, Thunar and as they start it, whatever the terminal or the output, its last words until a key, none for scripts, one message box when none opens, Wine's own console window wide enough"

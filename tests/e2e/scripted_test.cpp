@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct Path {
   std::string output;
   int status;
   std::function<std::string(std::string)> game_after;
+  bool written_again = false;  // every answer equals its value: the file is written all the same
 };
 
 void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
@@ -39,6 +41,11 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
   if (path.size > 0) {
     ASSERT_TRUE(write_stand_in(game, path.size));
   }
+  // A time long past: a write, even of the same bytes, makes it the present.
+  const auto long_ago = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+  if (path.size > 0) {
+    std::filesystem::last_write_time(game, long_ago);
+  }
   const ToolRun run = run_tool(folder.root.string(), path.input);
   ASSERT_FALSE(run.timed_out);
   EXPECT_EQ(run.output, path.output);
@@ -51,6 +58,9 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
   const std::string after = read_file(game);
   EXPECT_EQ(after.size(), before.size());
   EXPECT_TRUE(after == path.game_after(before)) << "the game file differs from what was confirmed";
+  if (path.written_again) {
+    EXPECT_NE(std::filesystem::last_write_time(game), long_ago) << "the same values were not written again";
+  }
   EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == before) << "the backup is the file as found";
 }
 
@@ -71,8 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
         Path{"all_zero_only_the_font", stand_in_size, "0\n0\n0\n0\n0\nyyy",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              [](const std::string& b) { return with_name(b, font, "Geneva"); }},
-        Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyy",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0, unchanged},
+        Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyn",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0, unchanged,
+             true},
         Path{"invalid_entries_complain_once_each", stand_in_size, "abc\n70000 1920\n1080\n0\n0\n1920\nyyn",
              opening + question(0, "1024") + complaint + complaint + question(1, "768") + question(2, "800") +
                  question(3, "600") + question(4, "1024") + font_question + confirm + font_write_question +
@@ -203,5 +214,23 @@ TEST_P(ShortGameFile, FailureReportedLengthAndContentKept) {
 INSTANTIATE_TEST_SUITE_P(Boundaries, ShortGameFile,
                          testing::Values(100000, 735766, 735767, 735777, 735782, 735790, 735802, 735807,
                                          735808, 1491820, 1491826));
+
+}  // namespace
+
+namespace {
+
+// The tool's own lines, whatever they carry, read whole on the narrowest
+// console: 80 columns. (The dialogue's own texts stand as they are.)
+TEST(OwnLines, FitTheNarrowestConsole) {
+  for (const std::string& text :
+       {in_use, read_only_of_root, not_a_file, backup_wrong_size, ends_before_font, too_short, too_short_now,
+        write_failed(past_the_end), write_failed_no_backup("File too large"), backup_failed("the disk is read-only"),
+        no_backup_reminder, ended_font, interrupted_unchanged}) {
+    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+      end = text.find('\n', start);
+      EXPECT_LE(end - start, 80U) << text.substr(start, end - start);
+    }
+  }
+}
 
 }  // namespace

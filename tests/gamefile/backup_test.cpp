@@ -53,6 +53,9 @@ class ExistingBackup : public BackupOfHeldFile, public testing::WithParamInterfa
 
 TEST_P(ExistingBackup, IsKeptByteForByteAndNamed) {
   GetParam().make();
+  if (!std::filesystem::exists(std::filesystem::symlink_status("Halvane.bak"))) {
+    GTEST_SKIP() << "this system made nothing under the name (Wine's symbolic links)";
+  }
   const bool folder_there = std::filesystem::is_directory("Halvane.bak");
   const std::string before = folder_there ? "" : read_file("Halvane.bak");
   EXPECT_EQ(make_backup(game).state, GetParam().state);
@@ -85,16 +88,15 @@ INSTANTIATE_TEST_SUITE_P(
                              BackupState::kept_not_a_file},
                     Existing{"link_to_the_game",
                              [] { std::filesystem::create_hard_link("Halvane.exe", "Halvane.bak"); },
-                             BackupState::kept_same_file}),
+                             BackupState::kept_same_file},
+                    // A name that exists but cannot be looked at: a player could
+                    // not restore from it either.
+                    Existing{"link_to_nothing",
+                             [] {
+                               std::error_code unsupported;
+                               std::filesystem::create_symlink("nowhere", "Halvane.bak", unsupported);
+                             },
+                             BackupState::kept_not_a_file}),
     [](const testing::TestParamInfo<Existing>& info) { return info.param.name; });
-
-// A name that exists but cannot be looked at (on Windows, a symbolic link to
-// nothing) is no backup a player could restore from.
-TEST(ExistingBackupState, OneThatCannotBeLookedAtIsNoBackup) {
-  const FileFacts game{true, 1, 2, stand_in_size};
-  const BackupState state = existing_backup_state(std::nullopt, game);
-  EXPECT_EQ(state, BackupState::kept_not_a_file);
-  EXPECT_FALSE(whole_backup({state, {}}));
-}
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <string_view>
+#include <vector>
 
 #include "support/run_tool.h"
 
@@ -17,6 +19,20 @@ struct Child {
   int output = -1;  // its standard output
 };
 
+// This process's environment without a display: a harness that writes its
+// answers late would look like a desktop launcher's idle pipe, and the tool
+// would open a window.
+std::vector<std::string> child_environment() {
+  std::vector<std::string> kept;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string_view name(*variable);
+    if (name.rfind("DISPLAY=", 0) != 0 && name.rfind("WAYLAND_DISPLAY=", 0) != 0) {
+      kept.emplace_back(*variable);
+    }
+  }
+  return kept;
+}
+
 // Starts `program` in `folder` on two pipes, in a session of its own so that
 // it has no controlling terminal: keys come from standard input.
 Child start_child(const std::string& program, const std::string& folder,
@@ -26,13 +42,18 @@ Child start_child(const std::string& program, const std::string& folder,
   if (pipe(to_child) != 0 || pipe(from_child) != 0) {
     return {};
   }
+  // Made before the fork: a forked child may call only what is safe
+  // between fork and exec, which setenv and unsetenv are not.
+  std::vector<std::string> environment = child_environment();
+  std::vector<char*> variables;
+  for (std::string& variable : environment) {
+    variables.push_back(variable.data());
+  }
+  variables.push_back(nullptr);
+  char* const arguments[] = {const_cast<char*>(program.c_str()), nullptr};
   const pid_t pid = fork();
   if (pid == 0) {
     setsid();
-    // A harness that writes its answers late would look like a desktop
-    // launcher's idle pipe: no display, so never a window.
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
     dup2(to_child[0], 0);
     dup2(from_child[1], 1);
     close(to_child[0]);
@@ -46,7 +67,7 @@ Child start_child(const std::string& program, const std::string& folder,
     if (before_start) {
       before_start();
     }
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    execve(program.c_str(), arguments, variables.data());
     _exit(127);
   }
   close(to_child[0]);

@@ -1,0 +1,197 @@
+// The launcher's pieces without a desktop: each terminal's command form, the
+// choice among the terminals on PATH, and which pipes count as a launcher's.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "support/scratch.h"
+#include "window/how_started_linux.h"
+#include "window/terminals_linux.h"
+
+namespace {
+
+// PATH holding the given programs (empty scripts), and $TERMINAL as given.
+class OnPath {
+ public:
+  OnPath(const std::vector<std::string>& programs, const char* terminal) : old_path(std::getenv("PATH")) {
+    for (const std::string& program : programs) {
+      std::FILE* made = std::fopen(bin.path(program).c_str(), "w");
+      std::fclose(made);
+      std::filesystem::permissions(bin.path(program), std::filesystem::perms::owner_all);
+    }
+    setenv("PATH", bin.root.c_str(), 1);
+    terminal != nullptr ? setenv("TERMINAL", terminal, 1) : unsetenv("TERMINAL");
+  }
+  ~OnPath() {
+    setenv("PATH", old_path.c_str(), 1);
+    unsetenv("TERMINAL");
+  }
+  ScratchFolder bin;
+
+ private:
+  std::string old_path;
+};
+
+// A tool path that a shell could get wrong: spaces and a quote.
+const std::vector<std::string> command = {"/usr/bin/env", "MARK=1", "/games/Hal vane/it's/halvane-res"};
+
+struct Form {
+  const char* name;
+  std::vector<std::string> programs;  // on PATH
+  const char* terminal;               // $TERMINAL
+  std::vector<std::string> options;   // what comes between the program and the command
+};
+
+void PrintTo(const Form& form, std::ostream* os) { *os << form.name; }
+
+class CommandForm : public testing::TestWithParam<Form> {};
+
+TEST_P(CommandForm, PutsTheCommandWhereTheTerminalTakesIt) {
+  const Form& form = GetParam();
+  const OnPath path(form.programs, form.terminal);
+  const std::vector<FoundTerminal> found = terminals_found();
+  ASSERT_FALSE(found.empty());
+  std::vector<std::string> expected{path.bin.path(form.programs.front())};
+  expected.insert(expected.end(), form.options.begin(), form.options.end());
+  if (form.programs.front() == "lxterminal") {
+    // One argument, which a shell splits back into the command's own words.
+    std::vector<std::string> line = command_line(found.front(), command);
+    ASSERT_EQ(line.size(), expected.size() + 1);
+    FILE* shell = popen(("printf '%s\\n' " + line.back()).c_str(), "r");
+    std::string words;
+    for (int c = std::fgetc(shell); c != EOF; c = std::fgetc(shell)) {
+      words += static_cast<char>(c);
+    }
+    pclose(shell);
+    EXPECT_EQ(words, command[0] + "\n" + command[1] + "\n" + command[2] + "\n");
+    line.pop_back();
+    EXPECT_EQ(line, expected);
+    return;
+  }
+  expected.insert(expected.end(), command.begin(), command.end());
+  EXPECT_EQ(command_line(found.front(), command), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminals, CommandForm,
+    testing::Values(Form{"lxterminal_one_string", {"lxterminal"}, nullptr, {"--geometry=100x30", "-e"}},
+                    Form{"xterm", {"xterm"}, nullptr, {"-geometry", "100x30", "-e"}},
+                    Form{"gnome_terminal", {"gnome-terminal"}, nullptr, {"--geometry=100x30", "--"}},
+                    Form{"kitty_no_e", {"kitty"}, nullptr,
+                         {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},
+                    Form{"unlisted_by_terminal", {"myterm"}, "myterm", {"-e"}},
+                    Form{"players_own_options_first", {"xterm"}, "xterm -fn fixed",
+                         {"-fn", "fixed", "-geometry", "100x30", "-e"}}),
+    [](const testing::TestParamInfo<Form>& info) { return info.param.name; });
+
+struct Choice {
+  const char* name;
+  std::vector<std::string> programs;
+  const char* terminal;
+  std::vector<std::string> tried;  // in order, by name
+};
+
+void PrintTo(const Choice& choice, std::ostream* os) { *os << choice.name; }
+
+class TerminalChoice : public testing::TestWithParam<Choice> {};
+
+TEST_P(TerminalChoice, TriesEachTerminalOnceInOrder) {
+  const Choice& choice = GetParam();
+  const OnPath path(choice.programs, choice.terminal);
+  if (choice.programs.back() == "x-terminal-emulator") {  // a link, as Debian's alternatives make it
+    std::filesystem::remove(path.bin.path("x-terminal-emulator"));
+    std::filesystem::create_symlink(path.bin.path("xterm"), path.bin.path("x-terminal-emulator"));
+  }
+  std::vector<std::string> tried;
+  for (const FoundTerminal& terminal : terminals_found()) {
+    tried.push_back(std::filesystem::path(terminal.program).filename().string());
+  }
+  EXPECT_EQ(tried, choice.tried);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnPath, TerminalChoice,
+    testing::Values(Choice{"desktops_order", {"xterm", "konsole"}, nullptr, {"konsole", "xterm"}},
+                    Choice{"players_choice_first", {"xterm", "konsole"}, "xterm", {"xterm", "konsole"}},
+                    Choice{"missing_choice_skipped", {"xterm"}, "nothere", {"xterm"}},
+                    Choice{"link_followed_and_counted_once", {"xterm", "x-terminal-emulator"}, nullptr, {"xterm"}}),
+    [](const testing::TestParamInfo<Choice>& info) { return info.param.name; });
+
+// Which process holds the writing end of the tool's standard input pipe.
+enum class Writer { parent, sibling, child, nobody };
+
+struct Pipe {
+  const char* name;
+  Writer writer;
+  bool launchers;  // whether the tool takes it for a launcher's pipe
+};
+
+void PrintTo(const Pipe& pipe_row, std::ostream* os) { *os << pipe_row.name; }
+
+class StandardInputPipe : public testing::TestWithParam<Pipe> {};
+
+// This test is the tool's parent, as a launcher is; a forked "tool" asks
+// whether its parent writes to its pipe and says so in its exit status.
+TEST_P(StandardInputPipe, IsALaunchersOnlyWhereTheParentHoldsTheWritingEnd) {
+  const Writer writer = GetParam().writer;
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  pid_t sibling = -1;
+  if (writer == Writer::sibling) {
+    sibling = fork();
+    if (sibling == 0) {
+      close(ends[0]);
+      pause();
+      _exit(0);
+    }
+  }
+  const pid_t tool = fork();
+  if (tool == 0) {
+    int release[2] = {-1, -1};
+    pid_t holder = -1;
+    if (writer == Writer::child && pipe(release) == 0 && (holder = fork()) == 0) {
+      char byte = 0;
+      close(release[1]);
+      (void)read(release[0], &byte, 1);  // holds the writing end until the tool is done
+      _exit(0);
+    }
+    close(ends[1]);
+    struct stat in {};
+    fstat(ends[0], &in);
+    const bool launchers = writes_to(getppid(), in);
+    if (holder > 0) {
+      close(release[1]);
+      waitpid(holder, nullptr, 0);
+    }
+    _exit(launchers ? 1 : 0);
+  }
+  if (writer != Writer::parent) {
+    close(ends[1]);
+  }
+  int status = 0;
+  waitpid(tool, &status, 0);
+  if (sibling > 0) {
+    kill(sibling, SIGKILL);
+    waitpid(sibling, nullptr, 0);
+  }
+  close(ends[0]);
+  if (writer == Writer::parent) {
+    close(ends[1]);
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status) == 1, GetParam().launchers);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, StandardInputPipe,
+                         testing::Values(Pipe{"parent_a_launcher", Writer::parent, true},
+                                         Pipe{"sibling_in_a_pipeline", Writer::sibling, false},
+                                         Pipe{"child_of_the_tool", Writer::child, false},
+                                         Pipe{"no_writer_left", Writer::nobody, false}),
+                         [](const testing::TestParamInfo<Pipe>& info) { return info.param.name; });
+
+}  // namespace

@@ -4,15 +4,11 @@
 # tool and 644 for the texts, no extra fields (GNU tar and gzip -n; Info-ZIP
 # zip -X, with times in UTC). CPack's own archive records the builder's
 # account, which would make a rebuild by anyone else differ. The result goes
-# to CPACK_HALVANE_PACKAGES (build/packages), with one SHA256SUMS, in
-# sha256sum's format, over this version's packages there, so that the Linux
-# and Windows packages share one file. The folder holds nothing else: the
-# first package of the pair empties it, and anything but this version's
-# packages is removed, so that no stale package is summed and shipped.
+# to CPACK_HALVANE_PACKAGES (build/packages), replacing only a package of
+# its own name: the other platform's package stays, whichever is built
+# first. A SHA256SUMS there no longer holds and is removed; packaging/
+# build-packages writes it, over a fresh folder, once both are made.
 set(folder ${CPACK_HALVANE_PACKAGES})
-if(CPACK_HALVANE_FIRST)
-  file(REMOVE_RECURSE ${folder})
-endif()
 set(epoch ${CPACK_SOURCE_DATE_EPOCH})
 if(NOT epoch)
   set(epoch 315532800)  # no commit to take it from (a source tarball): 1980, the first a zip can hold
@@ -61,19 +57,4 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   file(REMOVE_RECURSE ${work})
 endforeach()
 
-file(GLOB found RELATIVE ${folder} ${folder}/*)
-set(packages "")
-foreach(name IN LISTS found)
-  if(name IN_LIST CPACK_HALVANE_THIS_VERSION)
-    list(APPEND packages ${name})
-  elseif(NOT name STREQUAL "SHA256SUMS")
-    file(REMOVE_RECURSE ${folder}/${name})
-  endif()
-endforeach()
-list(SORT packages)
-set(sums "")
-foreach(name IN LISTS packages)
-  file(SHA256 ${folder}/${name} sum)
-  string(APPEND sums "${sum}  ${name}\n")
-endforeach()
-file(WRITE ${folder}/SHA256SUMS "${sums}")
+file(REMOVE ${folder}/SHA256SUMS)

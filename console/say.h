@@ -22,4 +22,4 @@ std::string wrapped(std::string_view text, std::size_t width = narrowest_console
 // A line of the tool's own, which may carry an owner's name or the
 // system's words, said so that it reads whole on the narrowest console.
 // The dialogue's fixed texts go through say() as they stand.
-inline void tell(std::string_view text) { say(wrapped(text)); }
+void tell(std::string_view text);

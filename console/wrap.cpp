@@ -7,7 +7,8 @@ namespace {
 bool continues_character(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 std::size_t characters(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return !continues_character(c); }));
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return !continues_character(c); }));
 }
 
 // The first `count` characters of `text`, in bytes.
@@ -63,4 +64,9 @@ std::string wrapped(std::string_view text, std::size_t width) {
     out += '\n';
     start = end + 1;
   }
+}
+
+void tell(std::string_view text) {
+  const std::string lines = wrapped(text);
+  say(lines);
 }

@@ -251,9 +251,10 @@ int run_dialogue() {
   // A warning only: the player may know better, and the confirmation still
   // guards every write.
   if (const std::string finding = unknown_build_finding(file); !finding.empty()) {
-    tell("Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
-         "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
-         finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
+    tell(
+        "Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
+        "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
+        finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
   }
   say("\nI'm about to ask a series of questions - \n"
       "please note that replying with 0 will result in NUMERIC values being unchanged.");

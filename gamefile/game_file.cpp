@@ -95,9 +95,10 @@ bool GameFile::close() {
   native = no_handle;
   if (!written.empty()) {
     const NativeHandle again = open_to_read(game_file_name);
-    const bool kept = again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
-                        return holds(again, write.first, write.second);
-                      });
+    const bool kept =
+        again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
+          return holds(again, write.first, write.second);
+        });
     if (again != no_handle) {
       (void)close_handle(again);
     }

@@ -86,9 +86,10 @@ bool open_own_window(const ToolPath& tool) {
     }
     tried.push_back(terminal.program);
     // env(1) sets the marker inside the window, whatever the terminal passes on.
-    const pid_t started = start(
-        command_line(terminal, {"/usr/bin/env", std::string(own_window_marker) + "=" + report.name(), tool.path}),
-        true);
+    const pid_t started =
+        start(command_line(terminal,
+                           {"/usr/bin/env", std::string(own_window_marker) + "=" + report.name(), tool.path}),
+              true);
     if (started > 0 && report.window_reported(started)) {
       return true;
     }
@@ -102,7 +103,8 @@ bool window_may_run() {
   if (report != nullptr && report_to_first_run(report)) {
     return true;
   }
-  std::cerr << wrapped("This window came too late: the questions are asked in another one, or nowhere.") << '\n';
+  std::cerr << wrapped("This window came too late: the questions are asked in another one, or nowhere.")
+            << '\n';
   return false;
 }
 

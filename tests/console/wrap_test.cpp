@@ -15,7 +15,9 @@ void PrintTo(const Wrap& wrap, std::ostream* os) { *os << wrap.name; }
 
 class Wrapped : public testing::TestWithParam<Wrap> {};
 
-TEST_P(Wrapped, BreaksAtSpacesWithinTheWidth) { EXPECT_EQ(wrapped(GetParam().text, GetParam().width), GetParam().lines); }
+TEST_P(Wrapped, BreaksAtSpacesWithinTheWidth) {
+  EXPECT_EQ(wrapped(GetParam().text, GetParam().width), GetParam().lines);
+}
 
 // "Нет места" (no room): two words of 3 and 5 letters, 2 bytes each.
 INSTANTIATE_TEST_SUITE_P(
@@ -23,7 +25,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Wrap{"fits_as_it_is", "one two three", 13, "one two three"},
                     Wrap{"breaks_at_the_last_space_that_fits", "one two three", 12, "one two\nthree"},
                     Wrap{"its_own_line_ends_kept", "one two\nthree four", 9, "one two\nthree\nfour"},
-                    Wrap{"characters_not_bytes", "ab \xD0\x9D\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB5\xD1\x81\xD1\x82\xD0\xB0", 9,
+                    Wrap{"characters_not_bytes",
+                         "ab \xD0\x9D\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB5\xD1\x81\xD1\x82\xD0\xB0", 9,
                          "ab \xD0\x9D\xD0\xB5\xD1\x82\n\xD0\xBC\xD0\xB5\xD1\x81\xD1\x82\xD0\xB0"},
                     Wrap{"a_word_too_long_is_cut", "a abcdefgh b", 4, "a\nabcd\nefgh\nb"}),
     [](const testing::TestParamInfo<Wrap>& info) { return info.param.name; });

@@ -215,8 +215,8 @@ TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::copy_file(folder.path("Halvane.exe"), folder.path("Halvane.bak"));
   const std::string tool = folder.path("failing");
-  std::ofstream(tool) << "#!/bin/sh\nexec strace -f -o /dev/null -P " << folder.path("Halvane.exe") << " -e trace="
-                      << fault.call << " -e inject=" << fault.call << ":error=" << fault.error
+  std::ofstream(tool) << "#!/bin/sh\nexec strace -f -o /dev/null -P " << folder.path("Halvane.exe")
+                      << " -e trace=" << fault.call << " -e inject=" << fault.call << ":error=" << fault.error
                       << ":when=" << fault.nth << " " HALVANE_RES_PATH "\n";
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   const ToolRun run = run_tool(folder.root.string(), "1920\n1080\n800\n600\n1920\nyyy", {}, 20, tool);
@@ -233,14 +233,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Said at once, before the question whose value it could not read.
         Fault{"first_size_read", "pread64", "EIO", 2,
-              instructions + read_failed_now("Input/output error") + question(0, "unreadable"),
-              unchanged},
+              instructions + read_failed_now("Input/output error") + question(0, "unreadable"), unchanged},
         Fault{"first_size_read_closing_words", "pread64", "EIO", 2,
               "Reading Halvane.exe failed: Input/output error.\nI didn't change it.", unchanged},
         Fault{"first_write", "pwrite64", "EIO", 1, write_failed("Input/output error"), unchanged},
         Fault{"third_size_write", "pwrite64", "ENOSPC", 3, write_failed("No space left on device"),
               [](const std::string& b) { return with_value(with_value(b, 735776, 1080), 735801, 600); }},
-        Fault{"flush", "fsync", "EIO", 1, write_failed("Input/output error", "Putting Halvane.exe on the disk"),
+        Fault{"flush", "fsync", "EIO", 1,
+              write_failed("Input/output error", "Putting Halvane.exe on the disk"),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }},
         Fault{"close", "close", "EIO", 1, write_failed("Input/output error", "Closing Halvane.exe"),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }}),

@@ -114,9 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              sizes_written},
         Path{"font_site_past_the_end", 800000, sizes + "yyy",
-             banner + backup_made + ends_before_font + instructions + questions(stock_values) + font_question +
-                 confirm + font_write_question + write_failed(past_the_end) +
-                 closing,
+             banner + backup_made + ends_before_font + instructions + questions(stock_values) +
+                 font_question + confirm + font_write_question + write_failed(past_the_end) + closing,
              1, sizes_written},
         Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
              banner + backup_made + ends_before_font + instructions + too_short_now +
@@ -224,8 +223,8 @@ namespace {
 TEST(OwnLines, FitTheNarrowestConsole) {
   for (const std::string& text :
        {in_use, read_only_of_root, not_a_file, backup_wrong_size, ends_before_font, too_short, too_short_now,
-        write_failed(past_the_end), write_failed_no_backup("File too large"), backup_failed("the disk is read-only"),
-        no_backup_reminder, ended_font, interrupted_unchanged}) {
+        write_failed(past_the_end), write_failed_no_backup("File too large"),
+        backup_failed("the disk is read-only"), no_backup_reminder, ended_font, interrupted_unchanged}) {
     for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
       end = text.find('\n', start);
       EXPECT_LE(end - start, 80U) << text.substr(start, end - start);

@@ -90,8 +90,7 @@ inline const std::string interrupted_unchanged = "Interrupted: Halvane.exe was n
 inline const std::string interrupted_font = "Interrupted: the font name was not written.\n";
 // A failed write, flush or close, with the system's words.
 inline std::string write_failed(const std::string& cause, const std::string& access = "Writing Halvane.exe") {
-  return access + " failed: " + cause +
-         ".\nIt may be only partly changed. Restore it from Halvane.bak.\n";
+  return access + " failed: " + cause + ".\nIt may be only partly changed. Restore it from Halvane.bak.\n";
 }
 inline std::string write_failed_no_backup(const std::string& cause) {
   return "Writing Halvane.exe failed: " + cause +
@@ -101,7 +100,8 @@ inline std::string write_failed_no_backup(const std::string& cause) {
 }
 inline const std::string past_the_end = "the file ends before that place";
 inline std::string backup_failed(const std::string& cause) {
-  return "I couldn't make a backup (Halvane.bak): " + cause + ".\nNothing is changed unless you confirm below.\n";
+  return "I couldn't make a backup (Halvane.bak): " + cause +
+         ".\nNothing is changed unless you confirm below.\n";
 }
 inline const std::string backup_wrong_size =
     "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I\n"

@@ -46,6 +46,7 @@ Child start_child(const std::string& program, const std::string& folder,
   // between fork and exec, which setenv and unsetenv are not.
   std::vector<std::string> environment = child_environment();
   std::vector<char*> variables;
+  variables.reserve(environment.size() + 1);
   for (std::string& variable : environment) {
     variables.push_back(variable.data());
   }

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "support/scratch.h"
 #include "window/how_started_linux.h"
@@ -18,10 +19,11 @@ namespace {
 // PATH holding the given programs (empty scripts), and $TERMINAL as given.
 class OnPath {
  public:
-  OnPath(const std::vector<std::string>& programs, const char* terminal) : old_path(std::getenv("PATH")) {
+  OnPath(const std::vector<std::string>& programs, const char* terminal) {
+    const char* path = std::getenv("PATH");
+    old_path = path != nullptr ? path : "/usr/bin:/bin";
     for (const std::string& program : programs) {
-      std::FILE* made = std::fopen(bin.path(program).c_str(), "w");
-      std::fclose(made);
+      std::ofstream(bin.path(program)).close();
       std::filesystem::permissions(bin.path(program), std::filesystem::perms::owner_all);
     }
     setenv("PATH", bin.root.c_str(), 1);
@@ -62,6 +64,7 @@ TEST_P(CommandForm, PutsTheCommandWhereTheTerminalTakesIt) {
     // One argument, which a shell splits back into the command's own words.
     std::vector<std::string> line = command_line(found.front(), command);
     ASSERT_EQ(line.size(), expected.size() + 1);
+    // NOLINTNEXTLINE(cert-env33-c): a shell is what must split the line back
     FILE* shell = popen(("printf '%s\\n' " + line.back()).c_str(), "r");
     std::string words;
     for (int c = std::fgetc(shell); c != EOF; c = std::fgetc(shell)) {
@@ -82,10 +85,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Form{"lxterminal_one_string", {"lxterminal"}, nullptr, {"--geometry=100x30", "-e"}},
                     Form{"xterm", {"xterm"}, nullptr, {"-geometry", "100x30", "-e"}},
                     Form{"gnome_terminal", {"gnome-terminal"}, nullptr, {"--geometry=100x30", "--"}},
-                    Form{"kitty_no_e", {"kitty"}, nullptr,
+                    Form{"kitty_no_e",
+                         {"kitty"},
+                         nullptr,
                          {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},
                     Form{"unlisted_by_terminal", {"myterm"}, "myterm", {"-e"}},
-                    Form{"players_own_options_first", {"xterm"}, "xterm -fn fixed",
+                    Form{"players_own_options_first",
+                         {"xterm"},
+                         "xterm -fn fixed",
                          {"-fn", "fixed", "-geometry", "100x30", "-e"}}),
     [](const testing::TestParamInfo<Form>& info) { return info.param.name; });
 
@@ -116,10 +123,11 @@ TEST_P(TerminalChoice, TriesEachTerminalOnceInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     OnPath, TerminalChoice,
-    testing::Values(Choice{"desktops_order", {"xterm", "konsole"}, nullptr, {"konsole", "xterm"}},
-                    Choice{"players_choice_first", {"xterm", "konsole"}, "xterm", {"xterm", "konsole"}},
-                    Choice{"missing_choice_skipped", {"xterm"}, "nothere", {"xterm"}},
-                    Choice{"link_followed_and_counted_once", {"xterm", "x-terminal-emulator"}, nullptr, {"xterm"}}),
+    testing::Values(
+        Choice{"desktops_order", {"xterm", "konsole"}, nullptr, {"konsole", "xterm"}},
+        Choice{"players_choice_first", {"xterm", "konsole"}, "xterm", {"xterm", "konsole"}},
+        Choice{"missing_choice_skipped", {"xterm"}, "nothere", {"xterm"}},
+        Choice{"link_followed_and_counted_once", {"xterm", "x-terminal-emulator"}, nullptr, {"xterm"}}),
     [](const testing::TestParamInfo<Choice>& info) { return info.param.name; });
 
 // Which process holds the writing end of the tool's standard input pipe.

@@ -66,21 +66,16 @@ std::string read_failed_now(const FileStatus& why) {
 // restore from.
 std::string failure_words(const FileFailure& failure, const Backup& backup) {
   const std::string& cause = failure.why.system_text;
-  switch (failure.access) {
-    case Access::read:
-      if (failure.why.problem == FileProblem::short_copy) {
-        return "Halvane.exe is too short to hold the screen sizes, so I didn't change it.";
-      }
-      return "Reading Halvane.exe failed: " + cause +
-             ".\nI didn't change it. Check the disk or network share it is on and run me again.";
-    case Access::write:
-      break;
-    case Access::flush:
-      return "Putting Halvane.exe on the disk failed: " + cause + "." + partly_changed(backup);
-    case Access::close:
-      return "Closing Halvane.exe failed: " + cause + "." + partly_changed(backup);
+  if (failure.access == Access::read) {
+    return failure.why.problem == FileProblem::short_copy
+               ? "Halvane.exe is too short to hold the screen sizes, so I didn't change it."
+               : "Reading Halvane.exe failed: " + cause +
+                     ".\nI didn't change it. Check the disk or network share it is on and run me again.";
   }
-  return "Writing Halvane.exe failed: " + cause + "." + partly_changed(backup);
+  const char* what = failure.access == Access::flush   ? "Putting Halvane.exe on the disk"
+                     : failure.access == Access::close ? "Closing Halvane.exe"
+                                                       : "Writing Halvane.exe";
+  return std::string(what) + " failed: " + cause + "." + partly_changed(backup);
 }
 
 // Why Halvane.exe, which is there, cannot be patched, and what the player can do.

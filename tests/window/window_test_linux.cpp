@@ -42,93 +42,86 @@ class OnPath {
 // A tool path that a shell could get wrong: spaces and a quote.
 const std::vector<std::string> command = {"/usr/bin/env", "MARK=1", "/games/Hal vane/it's/halvane-res"};
 
-struct Form {
-  const char* name;
-  std::vector<std::string> programs;  // on PATH
-  const char* terminal;               // $TERMINAL
-  std::vector<std::string> options;   // what comes between the program and the command
-};
-
-void PrintTo(const Form& form, std::ostream* os) { *os << form.name; }
-
-class CommandForm : public testing::TestWithParam<Form> {};
-
-TEST_P(CommandForm, PutsTheCommandWhereTheTerminalTakesIt) {
-  const Form& form = GetParam();
-  const OnPath path(form.programs, form.terminal);
-  const std::vector<FoundTerminal> found = terminals_found();
-  ASSERT_FALSE(found.empty());
-  std::vector<std::string> expected{path.bin.path(form.programs.front())};
-  expected.insert(expected.end(), form.options.begin(), form.options.end());
-  if (form.programs.front() == "lxterminal") {
-    // One argument, which a shell splits back into the command's own words.
-    std::vector<std::string> line = command_line(found.front(), command);
-    ASSERT_EQ(line.size(), expected.size() + 1);
-    // NOLINTNEXTLINE(cert-env33-c): a shell is what must split the line back
-    FILE* shell = popen(("printf '%s\\n' " + line.back()).c_str(), "r");
-    std::string words;
-    for (int c = std::fgetc(shell); c != EOF; c = std::fgetc(shell)) {
-      words += static_cast<char>(c);
-    }
-    pclose(shell);
-    EXPECT_EQ(words, command[0] + "\n" + command[1] + "\n" + command[2] + "\n");
-    line.pop_back();
-    EXPECT_EQ(line, expected);
-    return;
-  }
-  expected.insert(expected.end(), command.begin(), command.end());
-  EXPECT_EQ(command_line(found.front(), command), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Terminals, CommandForm,
-    testing::Values(Form{"lxterminal_one_string", {"lxterminal"}, nullptr, {"--geometry=100x30", "-e"}},
-                    Form{"xterm", {"xterm"}, nullptr, {"-geometry", "100x30", "-e"}},
-                    Form{"gnome_terminal", {"gnome-terminal"}, nullptr, {"--geometry=100x30", "--"}},
-                    Form{"kitty_no_e",
-                         {"kitty"},
-                         nullptr,
-                         {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},
-                    Form{"unlisted_by_terminal", {"myterm"}, "myterm", {"-e"}},
-                    Form{"players_own_options_first",
-                         {"xterm"},
-                         "xterm -fn fixed",
-                         {"-fn", "fixed", "-geometry", "100x30", "-e"}}),
-    [](const testing::TestParamInfo<Form>& info) { return info.param.name; });
-
-struct Choice {
+// What is on PATH and in $TERMINAL; the terminals tried, in order, and how
+// the first is told to run the command.
+struct Found {
   const char* name;
   std::vector<std::string> programs;
   const char* terminal;
-  std::vector<std::string> tried;  // in order, by name
+  std::vector<std::string> tried;
+  std::vector<std::string> options;  // between the first's path and the command
 };
 
-void PrintTo(const Choice& choice, std::ostream* os) { *os << choice.name; }
+void PrintTo(const Found& found, std::ostream* os) { *os << found.name; }
 
-class TerminalChoice : public testing::TestWithParam<Choice> {};
+class Terminals : public testing::TestWithParam<Found> {};
 
-TEST_P(TerminalChoice, TriesEachTerminalOnceInOrder) {
-  const Choice& choice = GetParam();
-  const OnPath path(choice.programs, choice.terminal);
-  if (choice.programs.back() == "x-terminal-emulator") {  // a link, as Debian's alternatives make it
+TEST_P(Terminals, EachTriedOnceInOrderWithItsCommandForm) {
+  const Found& row = GetParam();
+  const OnPath path(row.programs, row.terminal);
+  if (row.programs.back() == "x-terminal-emulator") {  // a link, as Debian's alternatives make it
     std::filesystem::remove(path.bin.path("x-terminal-emulator"));
     std::filesystem::create_symlink(path.bin.path("xterm"), path.bin.path("x-terminal-emulator"));
   }
+  const std::vector<FoundTerminal> found = terminals_found();
   std::vector<std::string> tried;
-  for (const FoundTerminal& terminal : terminals_found()) {
+  for (const FoundTerminal& terminal : found) {
     tried.push_back(std::filesystem::path(terminal.program).filename().string());
   }
-  EXPECT_EQ(tried, choice.tried);
+  ASSERT_EQ(tried, row.tried);
+  std::vector<std::string> line = command_line(found.front(), command);
+  if (row.tried.front() == "lxterminal") {  // one argument, which a shell must split back into the words
+    // NOLINTNEXTLINE(cert-env33-c): a shell is what must split it
+    FILE* shell = popen(("printf '%s\\n' " + line.back()).c_str(), "r");
+    line.pop_back();
+    line.emplace_back();
+    for (int c = std::fgetc(shell); c != EOF; c = std::fgetc(shell)) {
+      if (c == '\n') {
+        line.emplace_back();
+      } else {
+        line.back().push_back(static_cast<char>(c));
+      }
+    }
+    line.pop_back();
+    pclose(shell);
+  }
+  std::vector<std::string> expected{path.bin.path(row.tried.front())};
+  expected.insert(expected.end(), row.options.begin(), row.options.end());
+  expected.insert(expected.end(), command.begin(), command.end());
+  EXPECT_EQ(line, expected);
 }
 
+const std::vector<std::string> xterm_form{"-geometry", "100x30", "-e"};
+
 INSTANTIATE_TEST_SUITE_P(
-    OnPath, TerminalChoice,
+    OnPath, Terminals,
     testing::Values(
-        Choice{"desktops_order", {"xterm", "konsole"}, nullptr, {"konsole", "xterm"}},
-        Choice{"players_choice_first", {"xterm", "konsole"}, "xterm", {"xterm", "konsole"}},
-        Choice{"missing_choice_skipped", {"xterm"}, "nothere", {"xterm"}},
-        Choice{"link_followed_and_counted_once", {"xterm", "x-terminal-emulator"}, nullptr, {"xterm"}}),
-    [](const testing::TestParamInfo<Choice>& info) { return info.param.name; });
+        Found{"lxterminal_one_string", {"lxterminal"}, nullptr, {"lxterminal"}, {"--geometry=100x30", "-e"}},
+        Found{"gnome_terminal", {"gnome-terminal"}, nullptr, {"gnome-terminal"}, {"--geometry=100x30", "--"}},
+        Found{"kitty_no_e",
+              {"kitty"},
+              nullptr,
+              {"kitty"},
+              {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},
+        Found{"unlisted_by_terminal", {"myterm"}, "myterm", {"myterm"}, {"-e"}},
+        Found{"players_options_first",
+              {"xterm"},
+              "xterm -fn fixed",
+              {"xterm"},
+              {"-fn", "fixed", "-geometry", "100x30", "-e"}},
+        Found{"desktops_order",
+              {"xterm", "konsole"},
+              nullptr,
+              {"konsole", "xterm"},
+              {"-p", "TerminalColumns=100", "-p", "TerminalRows=30", "-e"}},
+        Found{"players_choice_first", {"xterm", "konsole"}, "xterm", {"xterm", "konsole"}, xterm_form},
+        Found{"missing_choice_skipped", {"xterm"}, "nothere", {"xterm"}, xterm_form},
+        Found{"link_followed_and_counted_once",
+              {"xterm", "x-terminal-emulator"},
+              nullptr,
+              {"xterm"},
+              xterm_form}),
+    [](const testing::TestParamInfo<Found>& info) { return info.param.name; });
 
 // Which process holds the writing end of the tool's standard input pipe.
 enum class Writer { parent, sibling, child, nobody };

@@ -103,7 +103,7 @@ bool GameFile::close() {
       (void)close_handle(again);
     }
     if (!kept) {
-      note(Access::write, {FileProblem::other, "a fresh look at the file does not find what was written"});
+      note(Access::write, {FileProblem::other, "the disk did not keep what was written"});
     }
   }
   written.clear();

@@ -60,7 +60,7 @@ for disk in fat exfat ntfs; do
   [ $disk = fat ] && full_patch_name=$fat_row
   full_patch "$scratch/$disk" "$make_stand_in" "$tool" 2>"$scratch/why" && continue
   if [ $disk = fat ] && grep -qF "$fat_row: exit status 1:" "$scratch/why" &&
-    [[ $full_patch_output == *'Writing Halvane.exe failed: it may be only partly changed. Restore it from Halvane.bak.'* ]] &&
+    [[ $full_patch_output == *$'Writing Halvane.exe failed: the disk did not keep what was written.\nIt may be only partly changed. Restore it from Halvane.bak.'* ]] &&
     [[ $full_patch_output != *'I think I finished'* ]]; then
     echo "$fat_row: not patched; fusefat lost a write, and the tool said writing failed, with a whole backup to restore from"
   else

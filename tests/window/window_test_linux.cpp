@@ -151,8 +151,11 @@ TEST_P(StandardInputPipe, IsALaunchersOnlyWhereTheParentHoldsTheWritingEnd) {
       _exit(0);
     }
   }
+  int go[2];  // the tool looks only once this test holds what the row says
+  ASSERT_EQ(pipe(go), 0);
   const pid_t tool = fork();
   if (tool == 0) {
+    close(go[1]);
     int release[2] = {-1, -1};
     pid_t holder = -1;
     if (writer == Writer::child && pipe(release) == 0 && (holder = fork()) == 0) {
@@ -162,6 +165,8 @@ TEST_P(StandardInputPipe, IsALaunchersOnlyWhereTheParentHoldsTheWritingEnd) {
       _exit(0);
     }
     close(ends[1]);
+    char byte = 0;
+    (void)read(go[0], &byte, 1);
     struct stat in {};
     fstat(ends[0], &in);
     const bool launchers = writes_to(getppid(), in);
@@ -174,6 +179,8 @@ TEST_P(StandardInputPipe, IsALaunchersOnlyWhereTheParentHoldsTheWritingEnd) {
   if (writer != Writer::parent) {
     close(ends[1]);
   }
+  close(go[1]);  // the go-ahead
+  close(go[0]);
   int status = 0;
   waitpid(tool, &status, 0);
   if (sibling > 0) {

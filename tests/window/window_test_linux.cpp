@@ -65,6 +65,7 @@ TEST_P(Terminals, EachTriedOnceInOrderWithItsCommandForm) {
   }
   const std::vector<FoundTerminal> found = terminals_found();
   std::vector<std::string> tried;
+  tried.reserve(found.size());
   for (const FoundTerminal& terminal : found) {
     tried.push_back(std::filesystem::path(terminal.program).filename().string());
   }

@@ -44,11 +44,7 @@ FileStatus copy_by_reading(int from, off_t offset, int to, off_t size) {
   for (; offset < size; offset += static_cast<off_t>(sizeof piece)) {
     const auto count = static_cast<std::size_t>(std::min<off_t>(sizeof piece, size - offset));
     const auto at = static_cast<std::uint64_t>(offset);
-    FileStatus status = read_at(from, at, piece, count);
-    if (status.ok()) {
-      status = write_at(to, at, piece, count);
-    }
-    if (!status.ok()) {
+    if (FileStatus status = copy_at(from, to, at, piece, count); !status.ok()) {
       return status;
     }
   }

@@ -49,11 +49,9 @@ FileStatus copy_contents(HANDLE from, HANDLE to, std::uint64_t size) {
   for (std::uint64_t offset = 0; offset < size; offset += piece.size()) {
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset));
     const std::lock_guard<std::mutex> whole(file_work());
-    FileStatus status = read_at(reinterpret_cast<NativeHandle>(from), offset, piece.data(), count);
-    if (status.ok()) {
-      status = write_at(reinterpret_cast<NativeHandle>(to), offset, piece.data(), count);
-    }
-    if (!status.ok()) {
+    if (FileStatus status = copy_at(reinterpret_cast<NativeHandle>(from), reinterpret_cast<NativeHandle>(to),
+                                    offset, piece.data(), count);
+        !status.ok()) {
       return status;
     }
   }

@@ -57,6 +57,14 @@ FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::
 FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count);
 std::optional<std::uint64_t> size_of(NativeHandle handle);
 
+// Copies `count` bytes at `offset` from one file to the same place in
+// another, through `piece`: one piece of a backup copy.
+inline FileStatus copy_at(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
+                          std::size_t count) {
+  FileStatus status = read_at(from, offset, piece, count);
+  return status.ok() ? write_at(to, offset, piece, count) : status;
+}
+
 // Puts what was written on the disk itself, not only in the system's cache.
 FileStatus sync_to_disk(NativeHandle handle);
 FileStatus close_handle(NativeHandle handle);

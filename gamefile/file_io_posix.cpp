@@ -22,6 +22,8 @@ namespace {
 
 int fd_of(NativeHandle handle) { return static_cast<int>(handle); }
 
+FileStatus of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
+
 // The account name of `uid` from /etc/passwd, read by hand: the release build
 // is linked statically, where glibc's getpwuid would load NSS modules at run
 // time. Accounts known only to a directory service are named by number.
@@ -211,12 +213,6 @@ NativeHandle open_to_read(const char* name) {
   const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   return fd < 0 ? no_handle : fd;
 }
-
-namespace {
-
-FileStatus of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
-
-}  // namespace
 
 FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
   while (count > 0) {

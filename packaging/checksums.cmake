@@ -1,5 +1,6 @@
-# Run by CPack once it has made a package. Packs it again so that its bytes
-# depend on nothing but the commit: entries sorted by name, owned by root
+# Run by CPack once it has made a package. Signs the Windows exe when asked
+# (below), and packs the package again so that its bytes depend on nothing
+# but the commit: entries sorted by name, owned by root
 # (0/0) whoever builds, stamped with the commit's time, modes 755 for the
 # tool and 644 for the texts, no extra fields (GNU tar and gzip -n; Info-ZIP
 # zip -X, with times in UTC). CPack's own archive records the builder's
@@ -18,8 +19,22 @@ file(MAKE_DIRECTORY ${folder})
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed)
   if(failed)
-    message(FATAL_ERROR "packing again failed: ${ARGN}")
+    message(FATAL_ERROR "this failed: ${ARGN}")
   endif()
+endfunction()
+
+# Given a certificate by packaging/build-packages, the exe is signed here:
+# after CPack has stripped it, which would drop a signature, and before it
+# is stamped, zipped and summed. The password is read from its file.
+function(sign work)
+  file(GLOB exe ${work}/*/halvane-res.exe)
+  set(timestamp)
+  if(NOT "$ENV{HALVANE_SIGN_TIMESTAMP}" STREQUAL "")
+    set(timestamp -ts $ENV{HALVANE_SIGN_TIMESTAMP})
+  endif()
+  run(osslsigncode sign -pkcs12 $ENV{HALVANE_SIGN_PKCS12} -readpass $ENV{HALVANE_SIGN_PASSWORD_FILE} -h sha256
+      -n halvane-res ${timestamp} -in ${exe} -out ${exe}.signed)
+  file(RENAME ${exe}.signed ${exe})
 endfunction()
 
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
@@ -28,6 +43,9 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   file(REMOVE_RECURSE ${work})
   file(MAKE_DIRECTORY ${work})
   run(${CMAKE_COMMAND} -E chdir ${work} ${CMAKE_COMMAND} -E tar xf ${package})
+  if(name MATCHES "\\.zip$" AND DEFINED ENV{HALVANE_SIGN_PKCS12})
+    sign(${work})
+  endif()
   file(GLOB_RECURSE entries LIST_DIRECTORIES false RELATIVE ${work} ${work}/*)
   list(SORT entries)
   file(GLOB top RELATIVE ${work} ${work}/*)

@@ -12,6 +12,7 @@
 #include "console/say.h"
 #include "dialogue/font.h"
 #include "dialogue/refusal.h"
+#include "dialogue/where.h"
 #include "gamefile/backup.h"
 #include "gamefile/build_check.h"
 #include "gamefile/game_file.h"
@@ -232,6 +233,7 @@ int run_dialogue() {
   const FileStatus opened = file.open();
   if (opened.problem == FileProblem::missing) {
     say("Halvane not found - make sure you put me in the correct directory!");
+    tell(looked_in_line());
     return closing_prompt(0);
   }
   if (!opened.ok()) {

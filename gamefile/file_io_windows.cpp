@@ -22,10 +22,7 @@ std::string system_text(DWORD code) {
       code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string result = "Windows error " + std::to_string(code);
   if (length > 0) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    result.assign(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr, nullptr);
+    result = utf8(std::wstring_view(text, length));
   }
   LocalFree(text);
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {

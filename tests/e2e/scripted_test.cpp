@@ -48,7 +48,11 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
   }
   const ToolRun run = run_tool(folder.root.string(), path.input);
   ASSERT_FALSE(run.timed_out);
-  EXPECT_EQ(run.output, path.output);
+  std::string output = path.output;
+  if (const std::size_t at = output.find(looked_in); at != std::string::npos) {
+    output.insert(at + looked_in.size(), folder.root.string());
+  }
+  EXPECT_EQ(run.output, output);
   EXPECT_EQ(run.status, path.status);
   if (path.size == 0) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.root)) << "nothing may be created";
@@ -69,7 +73,7 @@ const std::string sizes_asked = opening + questions(stock_values);
 INSTANTIATE_TEST_SUITE_P(
     Paths, Dialogue,
     testing::Values(
-        Path{"not_found", 0, "y", not_found + closing, 0, unchanged},
+        Path{"not_found", 0, "y", not_found + looked_in + "\n" + closing, 0, unchanged},
         Path{"declined", stand_in_size, sizes + "yn",
              sizes_asked + font_question + confirm + declined + closing, 0, unchanged},
         Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy",
@@ -152,6 +156,22 @@ TEST(DialogueAgain, ExistingBackupOfAnotherSizeIsKeptNamedAndTheRunGoesOn) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
   EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
 }
+
+#if defined(_WIN32)
+// Explorer runs a program started from inside a zip from a copy of it in the
+// temporary folder, with nothing beside it.
+TEST(DialogueAgain, NotFoundInsideAZipSaysToExtractFirst) {
+  const ScratchFolder name;
+  const std::filesystem::path copy =
+      std::filesystem::temp_directory_path() / ("Temp1_" + name.root.filename().string() + ".zip");
+  ASSERT_TRUE(std::filesystem::create_directory(copy));
+  const ToolRun run = run_tool(copy.string(), "y");
+  std::filesystem::remove(copy);
+  EXPECT_EQ(run.output,
+            not_found + "I am running from inside a zip or other archive, in a temporary folder:\n" +
+                copy.string() + "\nExtract me into the game's folder first, and run me there.\n" + closing);
+}
+#endif
 
 }  // namespace
 

@@ -11,6 +11,8 @@
 namespace transcript {
 
 inline const std::string not_found = "Halvane not found - make sure you put me in the correct directory!\n";
+// Followed by the folder, whole.
+inline const std::string looked_in = "I looked for Halvane.exe in this folder:\n";
 
 inline const std::string banner =
     "Welcome to Brem's exceedingly basic Halvane Resolution Hacking Program:\n"

@@ -91,6 +91,10 @@ std::string refusal(const FileStatus& status) {
     case FileProblem::in_use:
       return "Halvane.exe is in use: the game is running, another program has it open, or I am already "
              "running on it. Close that and run me again.";
+    case FileProblem::several_names:
+      return "There is more than one Halvane.exe here, in different letters: " + status.system_text +
+             ". I can't tell which is the game, so I changed nothing. Keep the game's own, rename the "
+             "others, and run me again.";
     case FileProblem::not_a_file:
       return "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. "
              "Put me next to the game's own Halvane.exe.";

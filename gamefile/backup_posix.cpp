@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -29,10 +31,11 @@ FileFacts facts_of(const struct stat& file) {
           static_cast<std::uint64_t>(file.st_ino), static_cast<std::uint64_t>(file.st_size)};
 }
 
-// Looks at what already stands under the backup's name, without opening it.
-Backup existing_backup(const struct stat& game) {
+// Looks at what already stands under the backup's name, as `name` spells
+// it, without opening it.
+Backup existing_backup(const struct stat& game, const std::string& name = backup_file_name) {
   struct stat found {};
-  const bool looked = stat(backup_file_name, &found) == 0;
+  const bool looked = stat(name.c_str(), &found) == 0;
   return {existing_backup_state(looked ? std::optional<FileFacts>(facts_of(found)) : std::nullopt,
                                 facts_of(game)),
           {}};
@@ -145,12 +148,15 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   // removing this second name of it: removed whether or not a backup exists.
   // Removing a name never touches a Halvane.bak that is the same file.
   const int leftover = unlink(backup_temp_name) == 0 || errno == ENOENT ? 0 : errno;
+  // A Halvane.bak in other letters (HALVANE.BAK) is the backup too, as
+  // Windows would find it: kept, with no second one beside it.
+  const std::vector<std::string> existing = names_in_any_letters(backup_file_name);
   struct stat found {};
-  if (lstat(backup_file_name, &found) == 0) {
-    return existing_backup(source);
-  }
-  if (errno != ENOENT) {
-    return failed(errno);
+  if (!existing.empty()) {
+    if (lstat(existing.front().c_str(), &found) != 0 && errno != ENOENT) {
+      return failed(errno);
+    }
+    return existing_backup(source, existing.front());
   }
   if (leftover != 0) {
     return {BackupState::failed, {FileProblem::leftover_stuck, std::strerror(leftover)}};

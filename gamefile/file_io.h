@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 using NativeHandle = std::intptr_t;
 inline constexpr NativeHandle no_handle = -1;  // INVALID_HANDLE_VALUE on Windows
@@ -24,6 +25,7 @@ enum class FileProblem {
   disk_full,
   short_copy,      // a copy that reported success but holds fewer bytes
   leftover_stuck,  // our temporary from an earlier run is there and cannot be removed
+  several_names,   // no exact name, and more than one in other letters
   other,
 };
 
@@ -41,10 +43,16 @@ struct FileStatus {
   bool owned_by_me = false;
 };
 
-// Opens game_file_name for reading and writing and holds it for this run
-// alone. It must exist and is never created or truncated; anything but a
-// regular file is refused before a byte of it is read.
-FileStatus open_game_handle(NativeHandle& handle);
+// The names under which the current folder holds `name`, as Windows finds
+// it: `name` alone where it stands, else every name that is `name` in other
+// letters (HALVANE.EXE, halvane.exe), sorted; none where there is none.
+// Windows finds any spelling under `name` itself.
+std::vector<std::string> names_in_any_letters(const char* name);
+
+// Opens `name` for reading and writing and holds it for this run alone. It
+// must exist and is never created or truncated; anything but a regular file
+// is refused before a byte of it is read.
+FileStatus open_game_handle(const char* name, NativeHandle& handle);
 
 // Opens `name` afresh for reading alone, as another program would, or gives
 // no_handle.

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>  // strcasecmp
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <sys/sysmacros.h>  // major, minor
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -14,9 +16,9 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "gamefile/file_io.h"
-#include "gamefile/patch_sites.h"
 
 namespace {
 
@@ -171,10 +173,30 @@ FileStatus status_of_error(unsigned long code) {
   return status;
 }
 
-FileStatus open_game_handle(NativeHandle& handle) {
+std::vector<std::string> names_in_any_letters(const char* name) {
+  struct stat found {};
+  if (lstat(name, &found) == 0 || errno != ENOENT) {
+    return {name};
+  }
+  std::vector<std::string> names;
+  DIR* folder = opendir(".");
+  if (folder == nullptr) {
+    return names;
+  }
+  for (const dirent* entry = readdir(folder); entry != nullptr; entry = readdir(folder)) {
+    if (strcasecmp(entry->d_name, name) == 0) {
+      names.emplace_back(entry->d_name);
+    }
+  }
+  closedir(folder);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+FileStatus open_game_handle(const char* name, NativeHandle& handle) {
   // Look before opening: opening a device can have effects of its own.
   struct stat found {};
-  if (stat(game_file_name, &found) != 0) {
+  if (stat(name, &found) != 0) {
     return status_of_error(errno);
   }
   if (!S_ISREG(found.st_mode)) {
@@ -182,7 +204,7 @@ FileStatus open_game_handle(NativeHandle& handle) {
   }
   // O_NONBLOCK: were the name swapped for a FIFO after the look, the open
   // still returns at once; on a regular file it changes nothing.
-  const int fd = open(game_file_name, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = open(name, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
     const int error = errno;
     FileStatus status = status_of_error(error);

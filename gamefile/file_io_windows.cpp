@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "gamefile/file_io.h"
-#include "gamefile/patch_sites.h"
 #include "gamefile/wide_name_windows.h"
 
 namespace {
@@ -74,8 +74,10 @@ FileStatus status_of_error(unsigned long code) {
   return status;
 }
 
-FileStatus open_game_handle(NativeHandle& handle) {
-  const std::wstring name = wide(game_file_name);
+std::vector<std::string> names_in_any_letters(const char* name) { return {name}; }
+
+FileStatus open_game_handle(const char* game, NativeHandle& handle) {
+  const std::wstring name = wide(game);
   // Share mode read only: while we hold the file nobody else may write it,
   // so a second run is refused, and an open that finds the game running (its
   // image mapped) or a writer already there fails with a sharing violation.

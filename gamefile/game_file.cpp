@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,7 +26,21 @@ void finish_file_work() { file_work().lock(); }  // and never unlocked: the proc
 
 GameFile::~GameFile() { close(); }
 
-FileStatus GameFile::open() { return open_game_handle(native); }
+FileStatus GameFile::open() {
+  const std::vector<std::string> names = names_in_any_letters(game_file_name);
+  if (names.empty()) {
+    return {FileProblem::missing, ""};
+  }
+  if (names.size() > 1) {
+    std::string all = names.front();
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      all += (i + 1 < names.size() ? ", " : " and ") + names[i];
+    }
+    return {FileProblem::several_names, all};
+  }
+  name = names.front();
+  return open_game_handle(name.c_str(), native);
+}
 
 void GameFile::note(Access access, FileStatus status) {
   if (!failure && !status.ok()) {
@@ -94,7 +109,7 @@ bool GameFile::close() {
   note(Access::close, close_handle(native));
   native = no_handle;
   if (!written.empty()) {
-    const NativeHandle again = open_to_read(game_file_name);
+    const NativeHandle again = open_to_read(name.c_str());
     const bool kept =
         again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
           return holds(again, write.first, write.second);

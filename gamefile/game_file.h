@@ -40,7 +40,9 @@ class GameFile {
   GameFile(const GameFile&) = delete;
   GameFile& operator=(const GameFile&) = delete;
 
-  // Opens game_file_name for reading and writing; see open_game_handle.
+  // Opens game_file_name, under the one name it has in any letters, for
+  // reading and writing (see names_in_any_letters, open_game_handle).
+  // several_names, naming them in system_text, where it has more than one.
   FileStatus open();
 
   // nullopt when the two bytes cannot be read.
@@ -70,6 +72,7 @@ class GameFile {
   // Keeps `status` as the failure where it is the first.
   void note(Access access, FileStatus status);
 
+  std::string name;  // as the folder spells it
   NativeHandle native = no_handle;
   std::optional<FileFailure> failure;
   std::vector<std::pair<std::uint64_t, std::string>> written;  // offset and bytes

@@ -27,7 +27,9 @@ struct Path {
   std::string output;
   int status;
   std::function<std::string(std::string)> game_after;
-  bool written_again = false;  // every answer equals its value: the file is written all the same
+  bool written_again = false;        // every answer equals its value: the file is written all the same
+  const char* game = "Halvane.exe";  // the game file's name in the folder
+  const char* beside = nullptr;      // another spelling of it, which is not the game
 };
 
 void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
@@ -37,9 +39,15 @@ class Dialogue : public testing::TestWithParam<Path> {};
 TEST_P(Dialogue, TranscriptStatusAndFiles) {
   const Path& path = GetParam();
   ScratchFolder folder;
-  const std::string game = folder.path("Halvane.exe");
+  const std::string game = folder.path(path.game);
   if (path.size > 0) {
     ASSERT_TRUE(write_stand_in(game, path.size));
+  }
+  if (path.beside != nullptr) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a folder of Windows holds one spelling of a name";
+#endif
+    ASSERT_TRUE(write_stand_in(folder.path(path.beside), path.size));
   }
   // A time long past: a write, even of the same bytes, makes it the present.
   const auto long_ago = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
@@ -66,6 +74,9 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
     EXPECT_NE(std::filesystem::last_write_time(game), long_ago) << "the same values were not written again";
   }
   EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == before) << "the backup is the file as found";
+  if (path.beside != nullptr) {
+    EXPECT_TRUE(read_file(folder.path(path.beside)) == before) << "the exact name is the game";
+  }
 }
 
 const std::string sizes_asked = opening + questions(stock_values);
@@ -79,6 +90,17 @@ INSTANTIATE_TEST_SUITE_P(
         Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              [](const std::string& b) { return with_name(sizes_written(b), font, "Geneva"); }},
+        // As Windows finds the game: under another spelling where no exact one stands.
+        Path{"game_in_capitals", stand_in_size, sizes + "yyy",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             [](const std::string& b) { return with_name(sizes_written(b), font, "Geneva"); }, false,
+             "HALVANE.EXE"},
+        Path{"game_in_small_letters", stand_in_size, sizes + "yyn",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             sizes_written, false, "halvane.exe"},
+        Path{"exact_name_before_capitals", stand_in_size, sizes + "yyn",
+             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+             sizes_written, false, "Halvane.exe", "HALVANE.EXE"},
         Path{"font_write_declined", stand_in_size, sizes + "yyn",
              sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
              sizes_written},

@@ -137,6 +137,10 @@ inline const std::string read_only_of_root =
     "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner\n"
     "can make it writable (chmod u+w Halvane.exe) and run me, or give your account\n"
     "write access to it.\n";
+inline const std::string two_spellings =
+    "There is more than one Halvane.exe here, in different letters: HALVANE.EXE and\n"
+    "halvane.exe. I can't tell which is the game, so I changed nothing. Keep the\n"
+    "game's own, rename the others, and run me again.\n";
 inline const std::string not_a_file =
     "Halvane.exe here is not a file (it is a folder or a device), so there is nothing\n"
     "to patch. Put me next to the game's own Halvane.exe.\n";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "support/scratch.h"
@@ -45,7 +47,19 @@ struct Existing {
   const char* name;
   void (*make)();
   BackupState state;
+  const char* file = "Halvane.bak";  // the name `make` gives it
 };
+
+// The names in the folder that are Halvane.bak in any letters.
+int backups_in_any_letters() {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    std::string name = entry.path().filename().string();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    count += name == "halvane.bak" ? 1 : 0;
+  }
+  return count;
+}
 
 void PrintTo(const Existing& existing, std::ostream* os) { *os << existing.name; }
 
@@ -53,50 +67,54 @@ class ExistingBackup : public BackupOfHeldFile, public testing::WithParamInterfa
 
 TEST_P(ExistingBackup, IsKeptByteForByteAndNamed) {
   GetParam().make();
-  if (!std::filesystem::exists(std::filesystem::symlink_status("Halvane.bak"))) {
+  const char* file = GetParam().file;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(file))) {
     GTEST_SKIP() << "this system made nothing under the name (Wine's symbolic links)";
   }
-  const bool folder_there = std::filesystem::is_directory("Halvane.bak");
-  const std::string before = folder_there ? "" : read_file("Halvane.bak");
+  const bool folder_there = std::filesystem::is_directory(file);
+  const std::string before = folder_there ? "" : read_file(file);
   EXPECT_EQ(make_backup(game).state, GetParam().state);
-  EXPECT_EQ(std::filesystem::is_directory("Halvane.bak"), folder_there);
-  EXPECT_TRUE((folder_there ? "" : read_file("Halvane.bak")) == before);
+  EXPECT_EQ(std::filesystem::is_directory(file), folder_there);
+  EXPECT_TRUE((folder_there ? "" : read_file(file)) == before);
   EXPECT_FALSE(file_exists("Halvane.bak.partial"));
+  EXPECT_EQ(backups_in_any_letters(), 1) << "a second backup beside the first";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ExistingBackup,
-    testing::Values(Existing{"same_size",
-                             [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
-                             BackupState::kept},
-                    // A run killed between naming its copy and removing the temporary name.
-                    Existing{"temporary_as_a_second_name",
-                             [] {
-                               (void)write_file("Halvane.bak", std::string(stand_in_size, 'x'));
-                               std::filesystem::create_hard_link("Halvane.bak", "Halvane.bak.partial");
-                             },
-                             BackupState::kept},
-                    Existing{"older_leftover_beside_it",
-                             [] {
-                               (void)write_file("Halvane.bak", std::string(stand_in_size, 'x'));
-                               (void)write_file("Halvane.bak.partial", "cut short");
-                             },
-                             BackupState::kept},
-                    Existing{"other_size", [] { (void)write_file("Halvane.bak", "older"); },
-                             BackupState::kept_wrong_size},
-                    Existing{"folder", [] { std::filesystem::create_directory("Halvane.bak"); },
-                             BackupState::kept_not_a_file},
-                    Existing{"link_to_the_game",
-                             [] { std::filesystem::create_hard_link("Halvane.exe", "Halvane.bak"); },
-                             BackupState::kept_same_file},
-                    // A name that exists but cannot be looked at: a player could
-                    // not restore from it either.
-                    Existing{"link_to_nothing",
-                             [] {
-                               std::error_code unsupported;
-                               std::filesystem::create_symlink("nowhere", "Halvane.bak", unsupported);
-                             },
-                             BackupState::kept_not_a_file}),
+    testing::Values(
+        Existing{"same_size", [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
+                 BackupState::kept},
+        // A run killed between naming its copy and removing the temporary name.
+        Existing{"temporary_as_a_second_name",
+                 [] {
+                   (void)write_file("Halvane.bak", std::string(stand_in_size, 'x'));
+                   std::filesystem::create_hard_link("Halvane.bak", "Halvane.bak.partial");
+                 },
+                 BackupState::kept},
+        Existing{"older_leftover_beside_it",
+                 [] {
+                   (void)write_file("Halvane.bak", std::string(stand_in_size, 'x'));
+                   (void)write_file("Halvane.bak.partial", "cut short");
+                 },
+                 BackupState::kept},
+        // As Windows finds it, in other letters.
+        Existing{"in_capitals", [] { (void)write_file("HALVANE.BAK", std::string(stand_in_size, 'x')); },
+                 BackupState::kept, "HALVANE.BAK"},
+        Existing{"other_size", [] { (void)write_file("Halvane.bak", "older"); },
+                 BackupState::kept_wrong_size},
+        Existing{"folder", [] { std::filesystem::create_directory("Halvane.bak"); },
+                 BackupState::kept_not_a_file},
+        Existing{"link_to_the_game", [] { std::filesystem::create_hard_link("Halvane.exe", "Halvane.bak"); },
+                 BackupState::kept_same_file},
+        // A name that exists but cannot be looked at: a player could
+        // not restore from it either.
+        Existing{"link_to_nothing",
+                 [] {
+                   std::error_code unsupported;
+                   std::filesystem::create_symlink("nowhere", "Halvane.bak", unsupported);
+                 },
+                 BackupState::kept_not_a_file}),
     [](const testing::TestParamInfo<Existing>& info) { return info.param.name; });
 
 }  // namespace

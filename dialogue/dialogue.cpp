@@ -88,6 +88,11 @@ std::string refusal(const FileStatus& status) {
     case FileProblem::read_only_disk:
       return "Halvane.exe is on a read-only disk, so I can't change it. Make the disk writable, or copy the "
              "game to a writable disk, and run me again.";
+    case FileProblem::read_only_ntfs:
+      return "Halvane.exe is on a Windows (NTFS) disk that Linux opened read-only, most likely because "
+             "Windows was not fully shut down: Fast Startup or hibernation leaves the disk in Windows' "
+             "hands. Start Windows and shut it down fully (hold Shift as you choose Shut down), or turn Fast "
+             "Startup off, or patch the game from Windows. Then run me again.";
     case FileProblem::in_use:
       return "Halvane.exe is in use: the game is running, another program has it open, or I am already "
              "running on it. Close that and run me again.";

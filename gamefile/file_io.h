@@ -20,6 +20,7 @@ enum class FileProblem {
   read_only,       // the file itself is marked read-only
   access_denied,   // the account may not write there
   read_only_disk,  // a read-only disk or file system
+  read_only_ntfs,  // an NTFS disk mounted read-only, as Linux does one that Windows left hibernated
   in_use,          // the game is running, or another run holds the file
   not_a_file,      // a folder, FIFO or device
   disk_full,

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #if defined(__linux__)
 #include <sys/sysmacros.h>  // major, minor
+#include <sys/xattr.h>
 #endif
 
 #include <algorithm>
@@ -71,6 +72,38 @@ bool names_file(const char* line, const struct stat& file) {
          minor_number == minor(file.st_dev);
 }
 #endif
+
+#if defined(__linux__)
+// The type of the file system that holds `file`, as /proc/self/mountinfo
+// gives it ("ID PARENT MAJOR:MINOR ROOT POINT OPTIONS ... - TYPE SOURCE ..."),
+// or "" where it is not found.
+std::string mount_type(const struct stat& file) {
+  std::ifstream mounts("/proc/self/mountinfo");
+  const std::string device = std::to_string(major(file.st_dev)) + ":" + std::to_string(minor(file.st_dev));
+  for (std::string line; std::getline(mounts, line);) {
+    const std::size_t at = line.find(' ', line.find(' ') + 1) + 1;
+    const std::size_t type = line.find(" - ");
+    if (at != 0 && type != std::string::npos && line.compare(at, device.size() + 1, device + " ") == 0) {
+      return line.substr(type + 3, line.find(' ', type + 3) - type - 3);
+    }
+  }
+  return "";
+}
+#endif
+
+// Whether `name` is on an NTFS disk: the kernel's drivers say so in their
+// type; ntfs-3g mounts through FUSE ("fuseblk", or "fuse" for an image) and
+// is told by its NTFS attribute, which no other file system answers.
+bool on_ntfs(const char* name, const struct stat& file) {
+#if defined(__linux__)
+  const std::string type = mount_type(file);
+  return type == "ntfs3" || type == "ntfs" ||
+         (type.rfind("fuse", 0) == 0 && getxattr(name, "system.ntfs_attrib", nullptr, 0) >= 0);
+#else
+  (void)name, (void)file;
+  return false;
+#endif
+}
 
 // Whether another process maps the file: a game running under Wine holds its
 // executable as a mapping, not as a running program (so there is no ETXTBSY),
@@ -210,6 +243,8 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
     FileStatus status = status_of_error(error);
     if (error == EACCES && (found.st_mode & 0222) == 0) {
       status.problem = FileProblem::read_only;
+    } else if (error == EROFS && on_ntfs(name, found)) {
+      status.problem = FileProblem::read_only_ntfs;
     }
     status.owner = account_name(found.st_uid);
     status.owned_by_me = found.st_uid == geteuid();

@@ -44,6 +44,13 @@ mount_disk() {
         mount.exfat-fuse "$loop" "$scratch/exfat" >/dev/null 2>&1
       ;;
     ntfs) truncate -s 16M "$image" && mkntfs -F -f -q "$image" >/dev/null 2>&1 && ntfs-3g "$image" "$scratch/ntfs" ;;
+    # Windows hibernated (Fast Startup): the game put there first; ntfs-3g then
+    # finds hiberfil.sys begun with HIBR and mounts the disk read-only.
+    hibernated)
+      truncate -s 16M "$image" && mkntfs -F -f -q "$image" >/dev/null 2>&1 && ntfs-3g "$image" "$scratch/$name" &&
+        "$make_stand_in" "$scratch/$name/Halvane.exe" && printf 'HIBR%4096s' '' >"$scratch/$name/hiberfil.sys" &&
+        umount "$scratch/$name" && ntfs-3g "$image" "$scratch/$name" 2>/dev/null
+      ;;
   esac
 }
 
@@ -68,4 +75,16 @@ for disk in fat exfat ntfs; do
     failed=1
   fi
 done
+# The hibernated disk is refused in Windows' terms, and nothing is written.
+mount_disk hibernated || skip "hibernated could not be mounted"
+output=$(cd "$scratch/hibernated" && "$tool" </dev/null)
+status=$?
+"$make_stand_in" "$scratch/original"
+if [[ $status != 1 || $output != *'Windows (NTFS) disk that Linux opened read-only'*'Fast Startup'* ]] ||
+  ! cmp -s "$scratch/original" "$scratch/hibernated/Halvane.exe" || [ -e "$scratch/hibernated/Halvane.bak" ]; then
+  echo "hibernated: status $status, or not refused in Windows' terms, or written: $output" >&2
+  failed=1
+else
+  echo "hibernated: refused in Windows' terms, nothing written"
+fi
 exit $failed

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A full patch on the disks players keep the game on, each a small image
 # mounted through FUSE as a desktop would: FAT (fusefat), exFAT (exfat-fuse,
-# on a loop device) and NTFS (ntfs-3g). Needs root and /dev/fuse; where a disk
+# on a loop device) and NTFS (ntfs-3g); and an NTFS disk that Windows left
+# hibernated, refused in Windows' terms. Needs root and /dev/fuse; where a disk
 # cannot be mounted the test is skipped with the reason, except under CI,
 # where a skip is a failure.
 # Usage: fuse_disks.sh TOOL MAKE_STAND_IN

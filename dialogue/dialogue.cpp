@@ -56,8 +56,9 @@ std::string partly_changed(const Backup& backup) {
 // Said at once when reading a size fails: the questions still follow, and
 // nothing will be written.
 std::string read_failed_now(const FileStatus& why) {
-  const std::string cause =
-      why.problem == FileProblem::short_copy ? "it ends before the screen sizes" : why.system_text;
+  const std::string cause = why.problem == FileProblem::short_copy       ? "it ends before the screen sizes"
+                            : why.problem == FileProblem::not_on_this_pc ? not_on_this_pc(why)
+                                                                         : why.system_text;
   return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.";
 }
 
@@ -67,6 +68,9 @@ std::string read_failed_now(const FileStatus& why) {
 // restore from.
 std::string failure_words(const FileFailure& failure, const Backup& backup) {
   const std::string& cause = failure.why.system_text;
+  if (failure.access == Access::read && failure.why.problem == FileProblem::not_on_this_pc) {
+    return "I couldn't read Halvane.exe: " + not_on_this_pc(failure.why) + ". I didn't change it.";
+  }
   if (failure.access == Access::read) {
     return failure.why.problem == FileProblem::short_copy
                ? "Halvane.exe is too short to hold the screen sizes, so I didn't change it."
@@ -77,35 +81,6 @@ std::string failure_words(const FileFailure& failure, const Backup& backup) {
                      : failure.access == Access::close ? "Closing Halvane.exe"
                                                        : "Writing Halvane.exe";
   return std::string(what) + " failed: " + cause + "." + partly_changed(backup);
-}
-
-// Why Halvane.exe, which is there, cannot be patched, and what the player can do.
-std::string refusal(const FileStatus& status) {
-  switch (status.problem) {
-    case FileProblem::read_only:
-    case FileProblem::access_denied:
-      return permission_refusal(status);
-    case FileProblem::read_only_disk:
-      return "Halvane.exe is on a read-only disk, so I can't change it. Make the disk writable, or copy the "
-             "game to a writable disk, and run me again.";
-    case FileProblem::read_only_ntfs:
-      return "Halvane.exe is on a Windows (NTFS) disk that Linux opened read-only, most likely because "
-             "Windows was not fully shut down: Fast Startup or hibernation leaves the disk in Windows' "
-             "hands. Start Windows and shut it down fully (hold Shift as you choose Shut down), or turn Fast "
-             "Startup off, or patch the game from Windows. Then run me again.";
-    case FileProblem::in_use:
-      return "Halvane.exe is in use: the game is running, another program has it open, or I am already "
-             "running on it. Close that and run me again.";
-    case FileProblem::several_names:
-      return "There is more than one Halvane.exe here, in different letters: " + status.system_text +
-             ". I can't tell which is the game, so I changed nothing. Keep the game's own, rename the "
-             "others, and run me again.";
-    case FileProblem::not_a_file:
-      return "Halvane.exe here is not a file (it is a folder or a device), so there is nothing to patch. "
-             "Put me next to the game's own Halvane.exe.";
-    default:
-      return "I can't open Halvane.exe: " + status.system_text + ".";
-  }
 }
 
 // What became of the backup, where the first run says it made one. An
@@ -141,6 +116,9 @@ std::string backup_line(const Backup& backup) {
       break;
     case FileProblem::short_copy:
       cause = "the copy came out shorter than Halvane.exe";
+      break;
+    case FileProblem::not_on_this_pc:
+      cause = not_on_this_pc(backup.why);
       break;
     case FileProblem::leftover_stuck:
       cause = "a leftover Halvane.bak.partial from an earlier run could not be removed: " +

@@ -1,11 +1,20 @@
 #pragma once
-// What keeps the player from changing Halvane.exe, said in the terms of their
-// platform: Windows has Program Files and "Run as administrator", Linux and
-// macOS have file owners and modes.
+// What keeps the player from changing Halvane.exe, which is there, and what
+// they can do about it. Permissions are said in the terms of the platform:
+// Windows has Program Files, "Run as administrator" and its ransomware
+// protection; Linux and macOS have file owners and modes.
 
 #include <string>
 
 #include "gamefile/file_io.h"
 
-// The line for a file that is read-only or that the account may not write.
+// Why Halvane.exe cannot be patched, and the way on.
+std::string refusal(const FileStatus& status);
+
+// Of a OneDrive file whose contents are not on this PC: what it is and what
+// to do, to follow "I couldn't read Halvane.exe: " and the like.
+std::string not_on_this_pc(const FileStatus& status);
+
+// The platform's part: a file that is read-only, that the account may not
+// write, or that Windows' ransomware protection keeps from us (blocked).
 std::string permission_refusal(const FileStatus& status);

@@ -46,12 +46,19 @@ bool archive_copy_name(std::string_view name) {
 
 }  // namespace
 
+bool within(std::string_view folder, std::string_view outer) {
+  while (!outer.empty() && separator(outer.back())) {
+    outer.remove_suffix(1);
+  }
+  return !outer.empty() && folder.size() > outer.size() + 1 && starts_with(folder, outer) &&
+         separator(folder[outer.size()]);
+}
+
 bool inside_archive_copy(std::string_view folder, std::string_view temp) {
   while (!temp.empty() && separator(temp.back())) {
     temp.remove_suffix(1);
   }
-  if (temp.empty() || folder.size() <= temp.size() + 1 || !starts_with(folder, temp) ||
-      !separator(folder[temp.size()])) {
+  if (!within(folder, temp)) {
     return false;
   }
   const std::string_view below = folder.substr(temp.size() + 1);

@@ -11,6 +11,9 @@
 // extracted into the game's folder first.
 std::string looked_in_line();
 
+// Whether `folder` lies below `outer`, in any letters, as Windows compares.
+bool within(std::string_view folder, std::string_view outer);
+
 // Whether `folder` lies in a folder that an archive tool made in the
 // system's temporary folder `temp`, to run a program from inside an archive.
 bool inside_archive_copy(std::string_view folder, std::string_view temp);

@@ -27,6 +27,8 @@ enum class FileProblem {
   short_copy,      // a copy that reported success but holds fewer bytes
   leftover_stuck,  // our temporary from an earlier run is there and cannot be removed
   several_names,   // no exact name, and more than one in other letters
+  blocked,         // Windows: the file is there, but its write-open is refused as not found
+  not_on_this_pc,  // Windows: a cloud (OneDrive) file whose contents are not on this PC
   other,
 };
 

@@ -38,6 +38,14 @@ OVERLAPPED at(std::uint64_t offset) {
   return where;
 }
 
+// Windows' cloud-file errors (winerror.h; MinGW's lacks them): the provider
+// not running, and the family a failed download of a placeholder gives.
+constexpr DWORD cloud_provider_not_running = 362;
+constexpr DWORD first_cloud_error = 388;  // ERROR_CLOUD_FILE_NETWORK_UNAVAILABLE
+constexpr DWORD last_cloud_error = 395;   // ERROR_CLOUD_FILE_ACCESS_DENIED
+// A placeholder whose contents stay in the cloud until read (winnt.h).
+constexpr DWORD recall_on_data_access = 0x00400000;
+
 }  // namespace
 
 FileStatus status_of_error(unsigned long code) {
@@ -69,6 +77,9 @@ FileStatus status_of_error(unsigned long code) {
       status.problem = FileProblem::disk_full;
       break;
     default:
+      if (code == cloud_provider_not_running || (code >= first_cloud_error && code <= last_cloud_error)) {
+        status.problem = FileProblem::not_on_this_pc;
+      }
       break;
   }
   return status;
@@ -95,11 +106,31 @@ FileStatus open_game_handle(const char* game, NativeHandle& handle) {
         status.problem = FileProblem::read_only;
       }
     }
+    // Controlled folder access fails a blocked write-open, often as "not
+    // found", while the file opens for reading as ever (Microsoft: "Enable
+    // controlled folder access"; its event 1123 records the block).
+    if (status.problem == FileProblem::missing) {
+      const HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (reader != INVALID_HANDLE_VALUE) {
+        CloseHandle(reader);
+        status.problem = FileProblem::blocked;
+      }
+    }
     return status;
   }
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
     return {FileProblem::not_a_file, ""};
+  }
+  // A OneDrive file that is not on this PC: its contents would have to come
+  // from the cloud first (Microsoft: "File attribute constants",
+  // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS and FILE_ATTRIBUTE_OFFLINE).
+  BY_HANDLE_FILE_INFORMATION facts{};
+  if (GetFileInformationByHandle(file, &facts) &&
+      (facts.dwFileAttributes & (recall_on_data_access | FILE_ATTRIBUTE_OFFLINE)) != 0) {
+    CloseHandle(file);
+    return {FileProblem::not_on_this_pc, ""};
   }
   handle = reinterpret_cast<NativeHandle>(file);
   return {};

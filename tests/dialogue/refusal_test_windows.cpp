@@ -20,8 +20,6 @@ struct Refused {
   const char* words;
 };
 
-void PrintTo(const Refused& refused, std::ostream* os) { *os << refused.name; }
-
 class WindowsRefusal : public testing::TestWithParam<Refused> {};
 
 TEST_P(WindowsRefusal, NamesTheCauseAndTheWayOn) {
@@ -30,24 +28,23 @@ TEST_P(WindowsRefusal, NamesTheCauseAndTheWayOn) {
   std::filesystem::create_directory("Games");
   std::filesystem::current_path("Games");
   const std::string outer = row.under_program_files ? folder.root.string() : "C:\\Program Files";
-  SetEnvironmentVariableA("ProgramFiles", outer.c_str());
-  SetEnvironmentVariableA("ProgramFiles(x86)", outer.c_str());
-  SetEnvironmentVariableA("ProgramW6432", outer.c_str());
-  FileStatus status = status_of_error(row.code);
-  if (row.found != FileProblem::none) {
-    status.problem = row.found;
+  for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+    SetEnvironmentVariableA(name, outer.c_str());
   }
+  FileStatus status = status_of_error(row.code);
+  status.problem = row.found == FileProblem::none ? status.problem : row.found;
   const std::string said = refusal(status);
   std::filesystem::current_path(folder.root);
   EXPECT_NE(said.find(row.words), std::string::npos) << said;
 }
 
+const char* const onedrive = "OneDrive file that is not on this PC";
+
 INSTANTIATE_TEST_SUITE_P(
     Codes, WindowsRefusal,
     testing::Values(
-        Refused{"provider_not_running", 362, FileProblem::none, false,
-                "OneDrive file that is not on this PC"},
-        Refused{"network_unavailable", 388, FileProblem::none, false, "OneDrive file that is not on this PC"},
+        Refused{"provider_not_running", 362, FileProblem::none, false, onedrive},
+        Refused{"network_unavailable", 388, FileProblem::none, false, onedrive},
         Refused{"cloud_access_denied", 395, FileProblem::none, false, "Always keep on this device"},
         Refused{"past_the_cloud_family", 396, FileProblem::none, false, "I can't open Halvane.exe: "},
         Refused{"write_open_not_found_but_readable", ERROR_FILE_NOT_FOUND, FileProblem::blocked, false,

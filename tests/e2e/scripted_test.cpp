@@ -232,30 +232,6 @@ TEST_P(EndOfInput, WritesOnlyWhatWasConfirmed) {
 
 INSTANTIATE_TEST_SUITE_P(AfterEachAnswer, EndOfInput, testing::Range<std::size_t>(0, 9));
 
-// Game files cut short before, inside and just after each site: once a read
-// fails nothing is written, a write never lengthens the file, and the failure
-// is reported instead of the finished message.
-class ShortGameFile : public testing::TestWithParam<std::uint64_t> {};
-
-TEST_P(ShortGameFile, FailureReportedLengthAndContentKept) {
-  const std::uint64_t size = GetParam();
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe"), size));
-  const ToolRun run = run_tool(folder.root.string(), sizes + "yyy");
-  ASSERT_FALSE(run.timed_out);
-  EXPECT_EQ(run.status, 1);
-  const std::string before = stand_in_bytes(size);
-  const bool sizes_fit = size >= 735808;
-  EXPECT_NE(run.output.find(sizes_fit ? write_failed(past_the_end) : too_short), std::string::npos);
-  EXPECT_EQ(run.output.find("partly changed") != std::string::npos, sizes_fit);
-  EXPECT_EQ(run.output.find(finished), std::string::npos);
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == (sizes_fit ? sizes_written(before) : before));
-}
-
-INSTANTIATE_TEST_SUITE_P(Boundaries, ShortGameFile,
-                         testing::Values(100000, 735766, 735767, 735777, 735782, 735790, 735802, 735807,
-                                         735808, 1491820, 1491826));
-
 }  // namespace
 
 namespace {

@@ -30,8 +30,8 @@ int hex_or_dash(int c) { return std::isxdigit(c) != 0 || c == '-' ? 1 : 0; }
 bool archive_copy_name(std::string_view name) {
   const std::size_t underscore = name.find('_');
   if (underscore == std::string_view::npos) {
-    return starts_with(name, "7zO") ||
-           starts_with(name, "Rar$EX");  // 7-Zip's 7zO1A2B3C4D, WinRAR's Rar$EXa12.345
+    // 7-Zip's 7zO1A2B3C4D, WinRAR's Rar$EXa12.345.
+    return starts_with(name, "7zO") || starts_with(name, "Rar$EX");
   }
   const std::string_view head = name.substr(0, underscore);
   // Explorer's compressed folders, Windows XP to 11: Temp1_NAME.zip, the number counting up.
@@ -44,20 +44,24 @@ bool archive_copy_name(std::string_view name) {
          name.find(".zip", underscore) != std::string_view::npos;
 }
 
+// A folder without the separators it may end in (C:\Temp\ is C:\Temp).
+std::string_view trimmed(std::string_view folder) {
+  while (!folder.empty() && separator(folder.back())) {
+    folder.remove_suffix(1);
+  }
+  return folder;
+}
+
 }  // namespace
 
 bool within(std::string_view folder, std::string_view outer) {
-  while (!outer.empty() && separator(outer.back())) {
-    outer.remove_suffix(1);
-  }
+  outer = trimmed(outer);
   return !outer.empty() && folder.size() > outer.size() + 1 && starts_with(folder, outer) &&
          separator(folder[outer.size()]);
 }
 
 bool inside_archive_copy(std::string_view folder, std::string_view temp) {
-  while (!temp.empty() && separator(temp.back())) {
-    temp.remove_suffix(1);
-  }
+  temp = trimmed(temp);
   if (!within(folder, temp)) {
     return false;
   }

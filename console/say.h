@@ -13,11 +13,17 @@ void say(std::string_view text);
 // The narrowest console a player has: Windows 7 and 8, Wine's console
 // window, a shared terminal.
 inline constexpr std::size_t narrowest_console = 80;
+// The widest line of ours: one that fills the last column leaves Windows'
+// classic console a blank line after it.
+inline constexpr std::size_t widest_line = narrowest_console - 1;
 
-// `text` with each of its lines broken at spaces into lines of at most
-// `width` characters (UTF-8 counted by character, not byte); a word longer
-// than that is cut. The same bytes wherever the output goes.
-std::string wrapped(std::string_view text, std::size_t width = narrowest_console);
+// `text` with each of its lines broken into lines of at most `width`
+// columns, as a console draws UTF-8: 0 for a combining mark, 2 for a wide
+// or full-width character. Lines break at spaces, and between two wide
+// characters (Chinese and Japanese have no spaces); a word longer than a
+// line is cut. A width of 0 leaves the text as it is. The same bytes
+// wherever the output goes.
+std::string wrapped(std::string_view text, std::size_t width = widest_line);
 
 // A line of the tool's own, which may carry an owner's name or the
 // system's words, said so that it reads whole on the narrowest console.

@@ -1,58 +1,177 @@
 #include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
 
 #include "console/say.h"
 
 namespace {
 
+// One character of UTF-8 text: where it starts and how many columns a
+// console gives it.
+struct Character {
+  std::size_t at;
+  std::size_t columns;
+};
+
 bool continues_character(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
-std::size_t characters(std::string_view text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return !continues_character(c); }));
+// The code point of the character whose bytes are `bytes`; a stray byte is
+// taken as itself.
+char32_t code_of(std::string_view bytes) {
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  const std::size_t extra = bytes.size() - 1;
+  char32_t code = extra == 0 ? lead : lead & (0x3Fu >> extra);
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    code = code << 6 | (static_cast<unsigned char>(bytes[i]) & 0x3F);
+  }
+  return code;
 }
 
-// The first `count` characters of `text`, in bytes.
-std::size_t bytes_of(std::string_view text, std::size_t count) {
-  std::size_t at = 0;
-  for (std::size_t seen = 0; at < text.size(); ++at) {
-    if (!continues_character(text[at]) && seen++ == count) {
-      break;
+using Ranges = std::pair<char32_t, char32_t>;
+
+// Columns: 0 for combining marks and zero-width characters, 2 for East Asian
+// wide and full-width ones, as a console draws them (the blocks of Markus
+// Kuhn's wcwidth that a system's words in any language use).
+constexpr std::array<Ranges, 17> zero_width{{{0x0300, 0x036F},
+                                             {0x0483, 0x0489},
+                                             {0x0591, 0x05C7},
+                                             {0x0610, 0x061A},
+                                             {0x064B, 0x065F},
+                                             {0x0670, 0x0670},
+                                             {0x06D6, 0x06ED},
+                                             {0x0E31, 0x0E31},
+                                             {0x0E34, 0x0E3A},
+                                             {0x0E47, 0x0E4E},
+                                             {0x1AB0, 0x1AFF},
+                                             {0x1DC0, 0x1DFF},
+                                             {0x200B, 0x200F},
+                                             {0x2060, 0x2064},
+                                             {0x20D0, 0x20FF},
+                                             {0xFE00, 0xFE0F},
+                                             {0xFE20, 0xFE2F}}};
+constexpr std::array<Ranges, 14> double_width{{{0x1100, 0x115F},
+                                               {0x2E80, 0x303E},
+                                               {0x3041, 0x33FF},
+                                               {0x3400, 0x4DBF},
+                                               {0x4E00, 0x9FFF},
+                                               {0xA000, 0xA4CF},
+                                               {0xAC00, 0xD7A3},
+                                               {0xF900, 0xFAFF},
+                                               {0xFE30, 0xFE4F},
+                                               {0xFF00, 0xFF60},
+                                               {0xFFE0, 0xFFE6},
+                                               {0x1F300, 0x1F64F},
+                                               {0x1F900, 0x1F9FF},
+                                               {0x20000, 0x3FFFD}}};
+
+template <std::size_t count>
+bool in(char32_t code, const std::array<Ranges, count>& ranges) {
+  return std::any_of(ranges.begin(), ranges.end(),
+                     [code](const Ranges& range) { return code >= range.first && code <= range.second; });
+}
+
+std::size_t columns_of(std::string_view bytes) {
+  const char32_t code = code_of(bytes);
+  return code == 0xFEFF || in(code, zero_width) ? 0 : in(code, double_width) ? 2 : 1;
+}
+
+std::vector<Character> characters_of(std::string_view text) {
+  std::vector<Character> found;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = at + 1;
+    while (end < text.size() && end - at < 4 && continues_character(text[end])) {
+      ++end;
     }
+    found.push_back({at, columns_of(text.substr(at, end - at))});
+    at = end;
   }
-  return at;
+  return found;
+}
+
+// A piece of a line that is never broken inside: a word, or, in text with
+// no spaces (Chinese, Japanese), one wide character; with the spaces
+// before it, which stand only between pieces on one line.
+struct Piece {
+  std::string_view text;
+  std::size_t columns;
+  std::size_t spaces;
+};
+
+std::vector<Piece> pieces_of(std::string_view line) {
+  std::vector<Piece> pieces;
+  Piece piece{{}, 0, 0};
+  std::size_t start = 0;
+  bool last_wide = false;
+  const auto end_piece = [&](std::size_t at) {
+    piece.text = line.substr(start, at - start);
+    if (!piece.text.empty() || (at == line.size() && piece.spaces > 0)) {
+      pieces.push_back(piece);
+      piece = {{}, 0, 0};
+    }
+  };
+  for (const Character& character : characters_of(line)) {
+    const bool wide = character.columns == 2;
+    if (line[character.at] == ' ' || (wide && last_wide)) {  // a line may break between two wide characters
+      end_piece(character.at);
+      start = character.at;
+    }
+    if (line[character.at] == ' ') {
+      ++piece.spaces;
+      start = character.at + 1;
+      last_wide = false;
+      continue;
+    }
+    last_wide = character.columns > 0 ? wide : last_wide;
+    piece.columns += character.columns;
+  }
+  end_piece(line.size());
+  return pieces;
+}
+
+// How much of `piece` fits in `room` columns: at least one character, never
+// a part of one, and a combining mark with the character it marks.
+std::pair<std::size_t, std::size_t> fitting(std::string_view text, std::size_t room) {
+  const std::vector<Character> characters = characters_of(text);
+  std::size_t count = 0;
+  std::size_t columns = 0;
+  while (count < characters.size() && (columns + characters[count].columns <= room || count == 0)) {
+    columns += characters[count++].columns;
+  }
+  return {count < characters.size() ? characters[count].at : text.size(), columns};
 }
 
 void wrap_line(std::string_view line, std::size_t width, std::string& out) {
-  std::size_t used = 0;  // characters on the output line so far
-  while (!line.empty()) {
-    const std::size_t space = line.find(' ');
-    std::string_view word = line.substr(0, space);
-    line = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-    while (characters(word) > width) {  // a word too long for any line is cut
-      if (used > 0) {
-        out += '\n';
-      }
-      const std::size_t cut = bytes_of(word, width);
-      out.append(word.substr(0, cut));
-      word.remove_prefix(cut);
-      used = width;
-    }
-    const std::size_t length = characters(word);
-    if (used > 0 && used + 1 + length > width) {
+  std::size_t used = 0;  // columns on the output line so far
+  bool started = false;  // anything on it yet
+  for (Piece piece : pieces_of(line)) {
+    const std::size_t gap = started ? piece.spaces : 0;
+    if (started && used + gap + piece.columns > width) {
       out += '\n';
       used = 0;
-    } else if (used > 0) {
-      out += ' ';
-      ++used;
+    } else {
+      out.append(gap, ' ');
+      used += gap;
     }
-    out.append(word);
-    used += length;
+    while (piece.columns > width - used) {  // too long for any line: cut
+      const auto [bytes, columns] = fitting(piece.text, width - used);
+      out.append(piece.text.substr(0, bytes)).append("\n");
+      piece.text.remove_prefix(bytes);
+      piece.columns -= columns;
+      used = 0;
+    }
+    out.append(piece.text);
+    used += piece.columns;
+    started = true;
   }
 }
 
 }  // namespace
 
 std::string wrapped(std::string_view text, std::size_t width) {
+  if (width == 0) {
+    return std::string(text);  // no line is that narrow: left as it is
+  }
   std::string out;
   for (std::size_t start = 0;;) {
     const std::size_t end = text.find('\n', start);

@@ -28,7 +28,19 @@ INSTANTIATE_TEST_SUITE_P(
                     Wrap{"characters_not_bytes",
                          "ab \xD0\x9D\xD0\xB5\xD1\x82 \xD0\xBC\xD0\xB5\xD1\x81\xD1\x82\xD0\xB0", 9,
                          "ab \xD0\x9D\xD0\xB5\xD1\x82\n\xD0\xBC\xD0\xB5\xD1\x81\xD1\x82\xD0\xB0"},
-                    Wrap{"a_word_too_long_is_cut", "a abcdefgh b", 4, "a\nabcd\nefgh\nb"}),
+                    Wrap{"a_word_too_long_is_cut", "a abcdefgh b", 4, "a\nabcd\nefgh\nb"},
+                    // "中文字" (Chinese text): wide, two columns each, and breakable between.
+                    Wrap{"wide_characters_take_two_columns_and_break_between",
+                         "ab \xE4\xB8\xAD\xE6\x96\x87\xE5\xAD\x97 cd", 6,
+                         "ab \xE4\xB8\xAD\n\xE6\x96\x87\xE5\xAD\x97\ncd"},
+                    // "café" with a combining acute accent, and a zero-width space inside a word.
+                    Wrap{"combining_and_zero_width_take_none",
+                         "cafe\xCC\x81 a\xE2\x80\x8B"
+                         "b",
+                         7,
+                         "cafe\xCC\x81 a\xE2\x80\x8B"
+                         "b"},
+                    Wrap{"width_zero_leaves_it_as_it_is", "one two", 0, "one two"}),
     [](const testing::TestParamInfo<Wrap>& info) { return info.param.name; });
 
 }  // namespace

@@ -61,6 +61,7 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
     output.insert(at + looked_in.size(), folder.root.string());
   }
   EXPECT_EQ(run.output, output);
+  EXPECT_EQ(too_wide(run.output), "");
   EXPECT_EQ(run.status, path.status);
   if (path.size == 0) {
     EXPECT_TRUE(std::filesystem::is_empty(folder.root)) << "nothing may be created";
@@ -231,23 +232,5 @@ TEST_P(EndOfInput, WritesOnlyWhatWasConfirmed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AfterEachAnswer, EndOfInput, testing::Range<std::size_t>(0, 9));
-
-}  // namespace
-
-namespace {
-
-// The tool's own lines, whatever they carry, read whole on the narrowest
-// console: 80 columns. (The dialogue's own texts stand as they are.)
-TEST(OwnLines, FitTheNarrowestConsole) {
-  for (const std::string& text :
-       {in_use, read_only_of_root, not_a_file, backup_wrong_size, ends_before_font, too_short, too_short_now,
-        write_failed(past_the_end), write_failed_no_backup("File too large"),
-        backup_failed("the disk is read-only"), no_backup_reminder, ended_font, interrupted_unchanged}) {
-    for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
-      end = text.find('\n', start);
-      EXPECT_LE(end - start, 80U) << text.substr(start, end - start);
-    }
-  }
-}
 
 }  // namespace

@@ -2,6 +2,7 @@
 // The dialogue as a player sees it, written out here a second time, by hand,
 // so that any change to a single character of the tool's texts fails a test.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -106,9 +107,9 @@ inline std::string backup_failed(const std::string& cause) {
          ".\nNothing is changed unless you confirm below.\n";
 }
 inline const std::string backup_wrong_size =
-    "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it; I\n"
-    "left it alone and made no new backup. Rename it and run me again to get a fresh\n"
-    "backup.\n";
+    "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it;\n"
+    "I left it alone and made no new backup. Rename it and run me again to get a\n"
+    "fresh backup.\n";
 // Right before the confirmation, when no whole backup exists.
 inline const std::string no_backup_reminder =
     "Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.\n";
@@ -125,13 +126,13 @@ inline std::string unknown_build(const std::string& finding) {
          "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
          finding + ".\nAnswer 'n' at the confirmation to leave it alone.\n";
 }
-// A file that ends before the font name: its line is broken at 80 columns.
-inline const std::string ends_before_font = unknown_build("nothing: the\nfile ends before that place");
+// A file that ends before the font name: its line is broken at 79 columns.
+inline const std::string ends_before_font = unknown_build("nothing:\nthe file ends before that place");
 
 // Halvane.exe is there but cannot be patched.
 inline const std::string in_use =
-    "Halvane.exe is in use: the game is running, another program has it open, or I am\n"
-    "already running on it. Close that and run me again.\n";
+    "Halvane.exe is in use: the game is running, another program has it open, or I\n"
+    "am already running on it. Close that and run me again.\n";
 // Linux and macOS, for a file of root's that another account runs me on.
 inline const std::string read_only_of_root =
     "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner\n"
@@ -142,8 +143,8 @@ inline const std::string two_spellings =
     "halvane.exe. I can't tell which is the game, so I changed nothing. Keep the\n"
     "game's own, rename the others, and run me again.\n";
 inline const std::string not_a_file =
-    "Halvane.exe here is not a file (it is a folder or a device), so there is nothing\n"
-    "to patch. Put me next to the game's own Halvane.exe.\n";
+    "Halvane.exe here is not a file (it is a folder or a device), so there is\n"
+    "nothing to patch. Put me next to the game's own Halvane.exe.\n";
 
 // The sizes most runs here answer, and the game file they leave: 1920, 1080
 // and 1920 at the large width, large height and width offset check.
@@ -155,5 +156,23 @@ inline constexpr std::uint64_t font_offset = 1491820;
 
 // Everything up to the first size question, on a first run.
 inline const std::string opening = banner + backup_made + instructions;
+
+// The lines of what the tool printed that are wider than its own lines may
+// be, 79 columns (UTF-8 counted by character), leaving the dialogue's own
+// texts as they stand.
+inline std::string too_wide(const std::string& output) {
+  const std::string fixed =
+      "\n" + opening + font_question + confirm + font_write_question + finished + closing;
+  std::string found;
+  for (std::size_t start = 0, end = 0; start < output.size(); start = end + 1) {
+    end = std::min(output.find('\n', start), output.size());
+    const std::string line = output.substr(start, end - start);
+    const auto columns = std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    if (columns > 79 && fixed.find("\n" + line + "\n") == std::string::npos) {
+      found += line + "\n";
+    }
+  }
+  return found;
+}
 
 }  // namespace transcript

@@ -276,12 +276,16 @@ int run_dialogue() {
       file.write_value(numeric_sites[i], sizes.answers[i]);
     }
   }
-  const KeyAnswer write = ask_font_write();
-  if (!answered(write)) {
-    return stop_early(file, write, Stage::sizes_written, backup);
-  }
-  if (write == KeyAnswer::yes) {
-    file.write_font_name(font.name);
+  // After a failed read or write nothing more can be written: no question
+  // about the font, straight to the closing words.
+  if (!file.first_failure()) {
+    const KeyAnswer write = ask_font_write();
+    if (!answered(write)) {
+      return stop_early(file, write, Stage::sizes_written, backup);
+    }
+    if (write == KeyAnswer::yes) {
+      file.write_font_name(font.name);
+    }
   }
 
   // Finished means every read and write succeeded and the file is on disk

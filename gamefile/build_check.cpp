@@ -16,7 +16,11 @@ bool printable(std::string_view text) {
 }  // namespace
 
 std::string unknown_build_finding(GameFile& game) {
-  const std::string field = game.peek(static_cast<std::uint64_t>(font_name_offset), field_length);
+  const GameFile::Peeked peeked = game.peek(static_cast<std::uint64_t>(font_name_offset), field_length);
+  if (!peeked.why.ok()) {  // a failing disk, not a short file
+    return "nothing I could read: " + peeked.why.system_text;
+  }
+  const std::string& field = peeked.bytes;
   const std::string_view held(field);
   if (held.substr(0, 6) == std::string_view("Arial\0", 6) ||
       held.substr(0, 7) == std::string_view("Geneva\0", 7)) {

@@ -60,13 +60,17 @@ std::optional<std::uint16_t> GameFile::read_value(const PatchSite& site) {
                                     static_cast<unsigned char>(bytes[1]) << 8);
 }
 
-std::string GameFile::peek(std::uint64_t offset, std::size_t count) {
+GameFile::Peeked GameFile::peek(std::uint64_t offset, std::size_t count) {
   const std::optional<std::uint64_t> length = size_of(native);
-  if (!length || *length <= offset) {
-    return "";
+  if (!length) {
+    return {"", {FileProblem::other, "its size could not be read"}};
+  }
+  if (*length <= offset) {
+    return {"", {}};
   }
   std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(count, *length - offset)), '\0');
-  return read_at(native, offset, bytes.data(), bytes.size()).ok() ? bytes : "";
+  FileStatus why = read_at(native, offset, bytes.data(), bytes.size());
+  return {why.ok() ? std::move(bytes) : "", std::move(why)};
 }
 
 void GameFile::write_value(const PatchSite& site, std::uint16_t value) {

@@ -51,9 +51,14 @@ class GameFile {
   // The name and one zero byte, never padded to the length of the old name.
   void write_font_name(std::string_view name);
 
-  // Up to `count` bytes at `offset`, fewer where the file ends first. A look
-  // that leaves the error state alone, so it never stops a later write.
-  std::string peek(std::uint64_t offset, std::size_t count);
+  // Up to `count` bytes at `offset`, fewer where the file ends first, or
+  // why they could not be read. A look that leaves the error state alone,
+  // so it never stops a later write.
+  struct Peeked {
+    std::string bytes;
+    FileStatus why;  // ok() where the bytes were read
+  };
+  Peeked peek(std::uint64_t offset, std::size_t count);
 
   // Puts every write on the disk and closes the file. True only when every
   // access succeeded, the data reached the disk, the file closed cleanly and

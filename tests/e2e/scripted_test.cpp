@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
              banner + backup_made + ends_before_font + instructions + too_short_now +
                  questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
-                 font_question + confirm + font_write_question + too_short + closing,
+                 font_question + confirm + too_short + closing,
              1, unchanged}),
     [](const testing::TestParamInfo<Path>& info) { return info.param.name; });
 

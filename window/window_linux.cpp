@@ -20,7 +20,7 @@
 
 namespace {
 
-bool set(const char* variable) {
+bool is_set(const char* variable) {
   const char* value = std::getenv(variable);
   return value != nullptr && *value != '\0';
 }
@@ -62,10 +62,10 @@ std::string cannot_open(const std::string& cause, const std::string& name) {
 }  // namespace
 
 WindowLook look_for_window() {
-  if (set(own_window_marker)) {
+  if (is_set(own_window_marker)) {
     return WindowLook::own_window;
   }
-  if (set("CI") || !(set("DISPLAY") || set("WAYLAND_DISPLAY")) || !nobody_to_talk_to()) {
+  if (is_set("CI") || !(is_set("DISPLAY") || is_set("WAYLAND_DISPLAY")) || !nobody_to_talk_to()) {
     return WindowLook::here;
   }
   return WindowLook::wanted;
@@ -103,12 +103,12 @@ bool window_may_run() {
   if (report != nullptr && report_to_first_run(report)) {
     return true;
   }
-  std::cerr << wrapped("This window came too late: the questions are asked in another one, or nowhere.")
-            << '\n';
+  // This window closes as the tool ends, taking its own lines with it.
+  say_no_window("This window came too late: the questions are asked in another one, or nowhere.");
   return false;
 }
 
 // The window it opens is 100 columns wide; a terminal of the player's is theirs.
 void fit_window_to_dialogue() {}
 
-bool window_closes_with_tool() { return set(own_window_marker); }
+bool window_closes_with_tool() { return is_set(own_window_marker); }

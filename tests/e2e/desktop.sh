@@ -262,6 +262,13 @@ xdotool windowfocus --sync "$box"
 xdotool key Return
 wait $!
 [[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with a box: $(cat "$work/boxed")"
+# A window that came too late closes with the tool: a box says so.
+HALVANE_RES_OWN_WINDOW=$work/nowhere PATH=$work/boxes double_click >"$work/boxed" &
+box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Xmessage) || fail "no box for a late window"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait $!
+[[ $(cat "$work/boxed") == "1 This window came too late"* ]] || fail "a late window: $(cat "$work/boxed")"
 # One box is enough: Esc on zenity's ends the run, with no second box.
 PATH=$work/zenity double_click >"$work/boxed" &
 box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Zenity) || fail "no zenity box appeared"

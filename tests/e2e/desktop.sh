@@ -35,6 +35,12 @@ cleanup() {
 trap cleanup EXIT
 mkdir "$work/game" "$work/bin" "$work/tool" "$work/failing" "$work/launcher" "$work/ptyxis" "$work/cosmic" \
   "$work/boxes" "$work/zenity" "$work/home" "$work/alternative"
+# The programs started here (Dolphin, Thunar, zenity, Wine's cmd) keep their
+# settings and recent files in folders of the test's own, not the
+# contributor's.
+mkdir -m 700 "$work/runtime"
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share \
+  XDG_CACHE_HOME=$work/home/.cache XDG_STATE_HOME=$work/home/.local/state XDG_RUNTIME_DIR=$work/runtime
 cp "$tool" "$work/game/halvane-res"
 cp "$tool" "$work/tool/halvane-res"
 ln -s "$(command -v xmessage)" "$work/boxes/xmessage"

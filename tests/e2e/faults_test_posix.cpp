@@ -186,9 +186,9 @@ namespace {
 // A disk that fails one access to Halvane.exe, made with strace (which
 // counts only the calls on that file): the failure is said with the
 // system's words, every later write is skipped, the status is 1 and the
-// backup is untouched. The answers change all five sizes, so that the
-// writes go, in order, to the large height, small height, large width,
-// small width, width check, then the font.
+// backup is untouched. The answers change all five sizes, each to a value
+// the file does not hold, so that every write leaves its trace, in order:
+// large height, small height, large width, small width, width check, font.
 struct Fault {
   const char* name;
   const char* call;  // the system call that fails
@@ -204,7 +204,7 @@ void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.name; }
 std::string unchanged(const std::string& bytes) { return bytes; }
 
 std::string every_size(const std::string& bytes) {
-  return with_value(with_value(sizes_written(bytes), 735806, 800), 735801, 600);
+  return with_value(with_value(sizes_written(bytes), 735806, 640), 735801, 480);
 }
 
 class FailedAccess : public testing::TestWithParam<Fault> {};
@@ -222,7 +222,7 @@ TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
                       << " -e trace=" << fault.call << " -e inject=" << fault.call << ":error=" << fault.error
                       << ":when=" << fault.nth << " " HALVANE_RES_PATH "\n";
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
-  const ToolRun run = run_tool(folder.root.string(), "1920\n1080\n800\n600\n1920\nyyy", {}, 20, tool);
+  const ToolRun run = run_tool(folder.root.string(), "1920\n1080\n640\n480\n1920\nyyy", {}, 20, tool);
   EXPECT_NE(run.output.find(fault.said), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find(finished) == std::string::npos, fault.status == 1);
   EXPECT_EQ(run.status, fault.status);
@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
               "Reading Halvane.exe failed: Input/output error.\nI didn't change it.", unchanged},
         Fault{"first_write", "pwrite64", "EIO", 1, write_failed("Input/output error"), unchanged},
         Fault{"third_size_write", "pwrite64", "ENOSPC", 3, write_failed("No space left on device"),
-              [](const std::string& b) { return with_value(with_value(b, 735776, 1080), 735801, 600); }},
+              [](const std::string& b) { return with_value(with_value(b, 735776, 1080), 735801, 480); }},
         Fault{"flush", "fsync", "EIO", 1,
               write_failed("Input/output error", "Putting Halvane.exe on the disk"),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }},

@@ -86,7 +86,12 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   }
   const pid_t child = started.pid;
   fcntl(started.input, F_SETFL, O_NONBLOCK);
-  (void)signal(SIGPIPE, SIG_IGN);  // the tool may stop reading before the input ends
+  // The tool may stop reading before the input ends: for this run alone, a
+  // write to it then fails rather than ending the test.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &previous);
 
   ToolRun run;
   std::size_t sent = 0;
@@ -133,6 +138,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   if (input_fd >= 0) {
     close(input_fd);
   }
+  sigaction(SIGPIPE, &previous, nullptr);
   close(started.output);
   int status = 0;
   waitpid(child, &status, 0);

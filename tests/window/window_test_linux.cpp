@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 
 #include "support/scratch.h"
 #include "window/how_started_linux.h"
@@ -22,6 +23,8 @@ class OnPath {
   OnPath(const std::vector<std::string>& programs, const char* terminal) {
     const char* path = std::getenv("PATH");
     old_path = path != nullptr ? path : "/usr/bin:/bin";
+    const char* old = std::getenv("TERMINAL");
+    old_terminal = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
     for (const std::string& program : programs) {
       std::ofstream(bin.path(program)).close();
       std::filesystem::permissions(bin.path(program), std::filesystem::perms::owner_all);
@@ -31,12 +34,13 @@ class OnPath {
   }
   ~OnPath() {
     setenv("PATH", old_path.c_str(), 1);
-    unsetenv("TERMINAL");
+    old_terminal ? setenv("TERMINAL", old_terminal->c_str(), 1) : unsetenv("TERMINAL");  // as it was found
   }
   ScratchFolder bin;
 
  private:
   std::string old_path;
+  std::optional<std::string> old_terminal;
 };
 
 // A tool path that a shell could get wrong: spaces and a quote.

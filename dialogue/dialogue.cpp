@@ -56,7 +56,7 @@ std::string partly_changed(const Backup& backup) {
 // Said at once when reading a size fails: the questions still follow, and
 // nothing will be written.
 std::string read_failed_now(const FileStatus& why) {
-  const std::string cause = why.problem == FileProblem::short_copy       ? "it ends before the screen sizes"
+  const std::string cause = why.problem == FileProblem::too_short       ? "it ends before the screen sizes"
                             : why.problem == FileProblem::not_on_this_pc ? not_on_this_pc(why)
                                                                          : why.system_text;
   return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.";
@@ -72,7 +72,7 @@ std::string failure_words(const FileFailure& failure, const Backup& backup) {
     return "I couldn't read Halvane.exe: " + not_on_this_pc(failure.why) + ". I didn't change it.";
   }
   if (failure.access == Access::read) {
-    return failure.why.problem == FileProblem::short_copy
+    return failure.why.problem == FileProblem::too_short
                ? "Halvane.exe is too short to hold the screen sizes, so I didn't change it."
                : "Reading Halvane.exe failed: " + cause +
                      ".\nI didn't change it. Check the disk or network share it is on and run me again.";
@@ -114,7 +114,7 @@ std::string backup_line(const Backup& backup) {
     case FileProblem::disk_full:
       cause = "there is not enough room on the disk";
       break;
-    case FileProblem::short_copy:
+    case FileProblem::too_short:
       cause = "the copy came out shorter than Halvane.exe";
       break;
     case FileProblem::not_on_this_pc:

@@ -173,7 +173,7 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   } else if (steps.sync(to) != 0) {
     result = failed(errno);
   } else if (fstat(to, &copied) != 0 || copied.st_size != source.st_size) {
-    result = {BackupState::failed, {FileProblem::short_copy, ""}};
+    result = {BackupState::failed, {FileProblem::too_short, ""}};
   }
   if (close(to) != 0 && result.state == BackupState::made) {
     result = failed(errno);

@@ -150,7 +150,7 @@ Backup make_backup(const GameFile& game) {
   } else if (!FlushFileBuffers(to)) {
     result = failed(GetLastError());
   } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size) {
-    result = {BackupState::failed, {FileProblem::short_copy, ""}};
+    result = {BackupState::failed, {FileProblem::too_short, ""}};
   } else if (const DWORD error = rename_by_handle(to, backup); error == ERROR_SUCCESS) {
     named = true;
     (void)FlushFileBuffers(to);  // the new name too; the data is on disk already

@@ -24,7 +24,7 @@ enum class FileProblem {
   in_use,          // the game is running, or another run holds the file
   not_a_file,      // a folder, FIFO or device
   disk_full,
-  short_copy,      // a copy that reported success but holds fewer bytes
+  too_short,       // the file ends before the bytes read or written, or a copy holds fewer
   leftover_stuck,  // our temporary from an earlier run is there and cannot be removed
   several_names,   // no exact name, and more than one in other letters
   blocked,         // Windows: the file is there, but its write-open is refused as not found
@@ -63,7 +63,7 @@ NativeHandle open_to_read(const char* name);
 
 // Each call below says why it failed; ok() where it succeeded.
 
-// Exactly `count` bytes at `offset`: short_copy where the file ends first.
+// Exactly `count` bytes at `offset`: too_short where the file ends first.
 FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count);
 FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count);
 std::optional<std::uint64_t> size_of(NativeHandle handle);

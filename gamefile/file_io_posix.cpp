@@ -281,7 +281,7 @@ FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::
       return of_errno();
     }
     if (got == 0) {
-      return {FileProblem::short_copy, ""};  // the file ended first
+      return {FileProblem::too_short, ""};  // the file ended first
     }
     bytes += got;
     count -= static_cast<std::size_t>(got);

@@ -70,7 +70,7 @@ FileStatus status_of_error(unsigned long code) {
       status.problem = FileProblem::not_a_file;
       break;
     case ERROR_HANDLE_EOF:  // read_at's "the file ended first"
-      status = {FileProblem::short_copy, ""};
+      status = {FileProblem::too_short, ""};
       break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
@@ -165,7 +165,7 @@ FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::
       return status_of_error(GetLastError());  // ERROR_HANDLE_EOF where the file ends before `offset`
     }
     if (got == 0) {
-      return {FileProblem::short_copy, ""};
+      return {FileProblem::too_short, ""};
     }
     bytes += got;
     count -= got;

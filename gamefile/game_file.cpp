@@ -95,7 +95,7 @@ void GameFile::write_inside(std::uint64_t offset, const char* bytes, std::size_t
   if (!length) {
     note(Access::write, {FileProblem::other, "its size could not be read"});
   } else if (*length < offset + count) {
-    note(Access::write, {FileProblem::short_copy, "the file ends before that place"});
+    note(Access::write, {FileProblem::too_short, "the file ends before that place"});
   } else {
     note(Access::write, write_at(native, offset, bytes, count));
   }

@@ -30,7 +30,7 @@ enum class Access { read, write, flush, close };
 // The first access that failed, and why.
 struct FileFailure {
   Access access;
-  FileStatus why;  // short_copy where a read found the file ending first
+  FileStatus why;  // too_short where a read found the file ending first
 };
 
 class GameFile {

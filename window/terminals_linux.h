@@ -19,9 +19,9 @@ struct FoundTerminal {
 // Every terminal emulator found, in the order to try them: the player's
 // $TERMINAL (split into words as a shell splits $EDITOR's, without quotes:
 // "kitty -1" is kitty with -1), the desktop-neutral launchers, then the
-// desktops' own. A link,
-// such as Debian's x-terminal-emulator, is followed to the terminal it
-// names, which is started itself with its own options; each comes once.
+// desktops' own. A link, such as Debian's x-terminal-emulator, is followed
+// to the terminal it names, which is started itself with its own options;
+// each comes once.
 std::vector<FoundTerminal> terminals_found();
 
 // The argv that starts `terminal` running `command` (a program's path, then

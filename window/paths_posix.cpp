@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "window/window.h"
-
 std::string base_name(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 std::string on_path(const std::string& program) {

@@ -5,8 +5,10 @@
 // again in a terminal emulator's window.
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "console/say.h"
@@ -59,8 +61,14 @@ std::string cannot_open(const std::string& cause, const std::string& name) {
          "). Open a terminal in the game's folder and run ./" + name + " there.";
 }
 
-}  // namespace
+enum class WindowLook {
+  here,        // somebody can answer here: a terminal, a console, a script
+  own_window,  // this is the run in the window that the tool opened for itself
+  wanted,      // nobody can answer here, and a graphical session can show a window
+};
 
+// Decided before anything touches a file. Never a window for scripted use,
+// in CI, without a display, or for the run inside one.
 WindowLook look_for_window() {
   if (is_set(own_window_marker)) {
     return WindowLook::own_window;
@@ -71,6 +79,9 @@ WindowLook look_for_window() {
   return WindowLook::wanted;
 }
 
+// Starts the tool again in a terminal emulator's window and waits for that
+// run to report. False when none opened one: a message box and standard
+// error have said why.
 bool open_own_window(const ToolPath& tool) {
   const std::string name = base_name(tool.path.empty() ? tool.started_as : tool.path);
   if (tool.path.empty()) {
@@ -98,6 +109,8 @@ bool open_own_window(const ToolPath& tool) {
   return false;
 }
 
+// For the run in the window: whether the first run still waits for it. A
+// window that comes after the first run gave up on it says so and must end.
 bool window_may_run() {
   const char* report = std::getenv(own_window_marker);
   if (report != nullptr && report_to_first_run(report)) {
@@ -108,7 +121,21 @@ bool window_may_run() {
   return false;
 }
 
+}  // namespace
+
 // The window it opens is 100 columns wide; a terminal of the player's is theirs.
-void fit_window_to_dialogue() {}
+std::optional<int> ready_window_for_questions(const char* started_as) {
+  const WindowLook look = look_for_window();
+  if (look == WindowLook::here) {
+    return std::nullopt;
+  }
+  const ToolPath tool = tool_path(started_as);
+  std::error_code ignored;  // a folder that cannot be entered leaves "Halvane not found" to say so
+  std::filesystem::current_path(std::filesystem::path(tool.path).parent_path(), ignored);
+  if (look == WindowLook::wanted) {
+    return open_own_window(tool) ? 0 : 1;
+  }
+  return window_may_run() ? std::nullopt : std::optional<int>(1);
+}
 
 bool window_closes_with_tool() { return is_set(own_window_marker); }

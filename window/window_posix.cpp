@@ -3,12 +3,6 @@
 
 #include "window/window.h"
 
-WindowLook look_for_window() { return WindowLook::here; }
-
-bool open_own_window(const ToolPath& /*tool*/) { return false; }
-
-bool window_may_run() { return false; }
-
-void fit_window_to_dialogue() {}
+std::optional<int> ready_window_for_questions(const char* /*started_as*/) { return std::nullopt; }
 
 bool window_closes_with_tool() { return false; }

@@ -17,21 +17,6 @@ namespace {
 constexpr SHORT longest_line = 87;
 constexpr SHORT own_width = 100;
 
-}  // namespace
-
-WindowLook look_for_window() { return WindowLook::here; }
-
-ToolPath tool_path(const char* started_as) {
-  const std::string as_given = started_as != nullptr ? started_as : "";
-  return {as_given, "", as_given};
-}
-
-bool open_own_window(const ToolPath& /*tool*/) { return false; }
-
-bool window_may_run() { return false; }
-
-namespace {
-
 // Whether the console has a window of its own that the size calls move.
 // Under a pseudo-console (Windows Terminal, the default on Windows 11; an
 // ssh session) GetConsoleWindow gives a hidden stand-in of the class
@@ -44,8 +29,6 @@ bool has_own_window() {
   return window != nullptr && IsWindowVisible(window) && GetClassNameW(window, name, 32) > 0 &&
          std::wstring_view(name) != L"PseudoConsoleWindow";
 }
-
-}  // namespace
 
 // A console's own window takes the system's default width: 80 columns on
 // Windows 7 and 8 and in Wine's console window, where the longest line would
@@ -76,6 +59,14 @@ void fit_window_to_dialogue() {
   if (!SetConsoleWindowInfo(out, TRUE, &window) && buffer_widened) {
     (void)SetConsoleScreenBufferSize(out, found);
   }
+}
+
+}  // namespace
+
+// A double-click's console is already the tool's own, in its own folder.
+std::optional<int> ready_window_for_questions(const char* /*started_as*/) {
+  fit_window_to_dialogue();
+  return std::nullopt;
 }
 
 // "A console is closed when the last process attached to it terminates": a

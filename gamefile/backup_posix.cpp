@@ -179,6 +179,13 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
     result = failed(errno);
   }
   if (result.state == BackupState::made) {
+    if (FileStatus status =
+            copy_reads_back(game, backup_temp_name, static_cast<std::uint64_t>(source.st_size));
+        !status.ok()) {
+      result = {BackupState::failed, std::move(status)};
+    }
+  }
+  if (result.state == BackupState::made) {
     const int error = name_without_replacing(steps);
     if (error == EEXIST) {
       result = existing_backup(source);

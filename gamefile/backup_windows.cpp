@@ -151,6 +151,8 @@ Backup make_backup(const GameFile& game) {
     result = failed(GetLastError());
   } else if (!GetFileSizeEx(to, &copied) || static_cast<std::uint64_t>(copied.QuadPart) != size) {
     result = {BackupState::failed, {FileProblem::too_short, ""}};
+  } else if (FileStatus status = copy_reads_back(game, backup_temp_name, size); !status.ok()) {
+    result = {BackupState::failed, std::move(status)};
   } else if (const DWORD error = rename_by_handle(to, backup); error == ERROR_SUCCESS) {
     named = true;
     (void)FlushFileBuffers(to);  // the new name too; the data is on disk already

@@ -20,6 +20,13 @@ ssize_t fails_to_copy(int, off_t*, int, std::size_t) {
 ssize_t kernel_copy(int from, off_t* offset, int to, std::size_t count) {
   return copy_file_range(from, offset, to, nullptr, count, 0);
 }
+// A disk that reports the copy done and keeps other bytes, as fusefat can.
+ssize_t copies_other_bytes(int, off_t* from_offset, int to, std::size_t count) {
+  const std::string zeros(count, '\0');
+  const ssize_t wrote = write(to, zeros.data(), count);
+  *from_offset += wrote > 0 ? wrote : 0;
+  return wrote;
+}
 int fails_to_sync(int) {
   errno = EIO;
   return -1;
@@ -75,6 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
              BackupState::made},
         Step{"kernel_copy_fails", {fails_to_copy, fsync, link, no_exclusive_rename}, BackupState::failed},
         Step{"sync_fails", {kernel_copy, fails_to_sync, link, no_exclusive_rename}, BackupState::failed},
+        Step{"copy_kept_other_bytes",
+             {copies_other_bytes, fsync, link, no_exclusive_rename},
+             BackupState::failed},
         Step{"no_link_nor_exclusive_rename",
              {kernel_copy, fsync, no_link, no_exclusive_rename},
              BackupState::made},

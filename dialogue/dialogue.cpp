@@ -46,6 +46,21 @@ constexpr std::array<Prompt, site_count> prompts{{
      ", 0 for no change), followed by ENTER."},
 }};
 
+// Every question fits the longest line, with its current value at its
+// widest ("unreadable").
+constexpr bool questions_fit() {
+  for (const Prompt& prompt : prompts) {
+    const std::string_view last = prompt.head.substr(prompt.head.rfind('\n') + 1);
+    if (longest_line_of(prompt.head) > longest_dialogue_line ||
+        last.size() + std::string_view("unreadable").size() + longest_line_of(prompt.tail) >
+            longest_dialogue_line) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(questions_fit());
+
 // After a write that failed: what may have become of the file, and the way back.
 std::string partly_changed(const Backup& backup) {
   return whole_backup(backup) ? "\nIt may be only partly changed. Restore it from Halvane.bak."
@@ -56,7 +71,7 @@ std::string partly_changed(const Backup& backup) {
 // Said at once when reading a size fails: the questions still follow, and
 // nothing will be written.
 std::string read_failed_now(const FileStatus& why) {
-  const std::string cause = why.problem == FileProblem::too_short       ? "it ends before the screen sizes"
+  const std::string cause = why.problem == FileProblem::too_short        ? "it ends before the screen sizes"
                             : why.problem == FileProblem::not_on_this_pc ? not_on_this_pc(why)
                                                                          : why.system_text;
   return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.";

@@ -1,15 +1,27 @@
 #include "dialogue/font.h"
 
 #include "console/say.h"
+#include "dialogue/dialogue.h"
+
+namespace {
+
+constexpr std::string_view font_question =
+    "\nWhich font do you wish to use?\n"
+    "Please type either 'y' for Geneva or 'n' for the original Arial.";
+constexpr std::string_view font_write_question =
+    "\nDo you wish to write the font change to the file? 'y' to write, 'n' to leave unchanged.";
+static_assert(longest_line_of(font_question) <= longest_dialogue_line);
+static_assert(longest_line_of(font_write_question) == longest_dialogue_line);
+
+}  // namespace
 
 FontChoice ask_font_choice() {
-  say("\nWhich font do you wish to use?\n"
-      "Please type either 'y' for Geneva or 'n' for the original Arial.");
+  say(font_question);
   const KeyAnswer answer = wait_yes_no();
   return {answer, answer == KeyAnswer::yes ? "Geneva" : answer == KeyAnswer::no ? "Arial" : ""};
 }
 
 KeyAnswer ask_font_write() {
-  say("\nDo you wish to write the font change to the file? 'y' to write, 'n' to leave unchanged.");
+  say(font_write_question);
   return wait_yes_no();
 }

@@ -1,6 +1,6 @@
 // Each terminal emulator is started with the command form its own
-// documentation gives for running a program in a new window, and 100 by 30
-// characters where it takes a size (the longest line of the dialogue is 87).
+// documentation gives for running a program in a new window, and the
+// window's size in characters where it takes one (window_size.h).
 
 #include "window/terminals_linux.h"
 
@@ -13,14 +13,19 @@
 #include <sstream>
 
 #include "window/paths_posix.h"
+#include "window/window_size.h"
 
 struct Terminal {
   const char* name;
-  std::vector<const char*> options;  // what comes before the command
+  std::vector<std::string> options;  // what comes before the command
   bool command_as_text = false;      // the command is one argument, split as a shell would
 };
 
 namespace {
+
+const std::string columns = std::to_string(window_columns);
+const std::string rows = std::to_string(window_rows);
+const std::string size = columns + "x" + rows;
 
 // In the order they are tried: the desktop-neutral launchers, then the
 // desktops' own terminals. Where each form is documented:
@@ -28,28 +33,31 @@ const Terminal terminals[] = {
     {"xdg-terminal-exec", {}},        // xdg-terminal-exec's README: the command as plain arguments
     {"x-terminal-emulator", {"-e"}},  // Debian Policy 11.8.3
     // Konsole handbook (-e, -p property=value); TerminalColumns/Rows are profile properties
-    {"konsole", {"-p", "TerminalColumns=100", "-p", "TerminalRows=30", "-e"}},
-    {"gnome-terminal", {"--geometry=100x30", "--"}},  // gnome-terminal(1); -e and -x are deprecated
-    {"ptyxis", {"--new-window", "--"}},               // ptyxis(1): [--new-window] [-- PROGRAM ARGUMENTS]
-    {"kgx", {"--"}},                                  // GNOME Console's --help
+    {"konsole", {"-p", "TerminalColumns=" + columns, "-p", "TerminalRows=" + rows, "-e"}},
+    {"gnome-terminal", {"--geometry=" + size, "--"}},  // gnome-terminal(1); -e and -x are deprecated
+    {"ptyxis", {"--new-window", "--"}},                // ptyxis(1): [--new-window] [-- PROGRAM ARGUMENTS]
+    {"kgx", {"--"}},                                   // GNOME Console's --help
     // cosmic-term has no manual: its argument parser ends options at "--" and
     // takes --no-daemon, which keeps it from detaching (it ignores words it
     // does not know)
     {"cosmic-term", {"--no-daemon", "--"}},
-    {"xfce4-terminal", {"--geometry=100x30", "-x"}},    // Xfce Terminal's manual: -x runs the rest
-    {"mate-terminal", {"--geometry=100x30", "-x"}},     // mate-terminal(1)
-    {"lxterminal", {"--geometry=100x30", "-e"}, true},  // lxterminal(1): -e takes one string
-    {"qterminal", {"-e"}},                   // qterminal(1): -e <command>; the words after it join it
-    {"tilix", {"--geometry=100x30", "-e"}},  // tilix(1): COLSxROWS; -e takes all that follows
-    {"terminator", {"-x"}},                  // terminator(1): -x runs the rest; its --geometry is in pixels
-    {"kitty", {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},  // kitty docs
-    {"alacritty", {"-o", "window.dimensions.columns=100", "-o", "window.dimensions.lines=30", "-e"}},
+    {"xfce4-terminal", {"--geometry=" + size, "-x"}},    // Xfce Terminal's manual: -x runs the rest
+    {"mate-terminal", {"--geometry=" + size, "-x"}},     // mate-terminal(1)
+    {"lxterminal", {"--geometry=" + size, "-e"}, true},  // lxterminal(1): -e takes one string
+    {"qterminal", {"-e"}},                    // qterminal(1): -e <command>; the words after it join it
+    {"tilix", {"--geometry=" + size, "-e"}},  // tilix(1): COLSxROWS; -e takes all that follows
+    {"terminator", {"-x"}},                   // terminator(1): -x runs the rest; its --geometry is in pixels
+    {"kitty",
+     {"-o", "initial_window_width=" + columns + "c", "-o",
+      "initial_window_height=" + rows + "c"}},  // kitty docs
+    {"alacritty",
+     {"-o", "window.dimensions.columns=" + columns, "-o", "window.dimensions.lines=" + rows, "-e"}},
     // ghostty(1) -e; ghostty(5): window-width and window-height are in cells,
     // and every setting may be given as --name=value
-    {"ghostty", {"--window-width=100", "--window-height=30", "-e"}},
-    {"foot", {"--window-size-chars=100x30"}},  // foot(1)
-    {"wezterm", {"--config", "initial_cols=100", "--config", "initial_rows=30", "start", "--"}},
-    {"xterm", {"-geometry", "100x30", "-e"}},  // xterm(1): -e comes last
+    {"ghostty", {"--window-width=" + columns, "--window-height=" + rows, "-e"}},
+    {"foot", {"--window-size-chars=" + size}},  // foot(1)
+    {"wezterm", {"--config", "initial_cols=" + columns, "--config", "initial_rows=" + rows, "start", "--"}},
+    {"xterm", {"-geometry", size, "-e"}},  // xterm(1): -e comes last
 };
 
 // Debian's NAME.wrapper, which offers NAME as x-terminal-emulator, stands

@@ -123,7 +123,8 @@ bool window_may_run() {
 
 }  // namespace
 
-// The window it opens is 100 columns wide; a terminal of the player's is theirs.
+// The window it opens has the size in window_size.h; a terminal of the
+// player's is theirs.
 std::optional<int> ready_window_for_questions(const char* started_as) {
   const WindowLook look = look_for_window();
   if (look == WindowLook::here) {

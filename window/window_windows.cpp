@@ -9,13 +9,13 @@
 #include <string_view>
 
 #include "window/window.h"
+#include "window/window_size.h"
 
 namespace {
 
-// The dialogue's longest line is 87 characters; a console of its own is made
-// 100 wide, as the window opened on a Linux desktop is.
-constexpr SHORT longest_line = 87;
-constexpr SHORT own_width = 100;
+// A console of its own is made as wide as the window opened on a Linux desktop.
+constexpr auto longest_line = static_cast<SHORT>(longest_dialogue_line);
+constexpr auto own_width = static_cast<SHORT>(window_columns);
 
 // Whether the console has a window of its own that the size calls move.
 // Under a pseudo-console (Windows Terminal, the default on Windows 11; an

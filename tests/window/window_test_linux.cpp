@@ -102,12 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
     OnPath, Terminals,
     testing::Values(
         Found{"lxterminal_one_string", {"lxterminal"}, nullptr, {"lxterminal"}, {"--geometry=100x30", "-e"}},
-        Found{"gnome_terminal", {"gnome-terminal"}, nullptr, {"gnome-terminal"}, {"--geometry=100x30", "--"}},
-        Found{"kitty_no_e",
-              {"kitty"},
-              nullptr,
-              {"kitty"},
-              {"-o", "initial_window_width=100c", "-o", "initial_window_height=30c"}},
         Found{"unlisted_by_terminal", {"myterm"}, "myterm", {"myterm"}, {"-e"}},
         Found{"players_options_first",
               {"xterm"},

@@ -180,6 +180,19 @@ TEST(DialogueAgain, ExistingBackupOfAnotherSizeIsKeptNamedAndTheRunGoesOn) {
   EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
 }
 
+// As Windows finds it: a HALVANE.BAK is the backup, kept as it is, and no
+// second one is made beside it.
+TEST(DialogueAgain, BackupInCapitalsIsKeptWithNoSecondOne) {
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  ASSERT_TRUE(write_file(folder.path("HALVANE.BAK"), std::string(stand_in_size, 'x')));
+  const ToolRun run = run_tool(folder.root.string(), sizes + "yyn");
+  EXPECT_EQ(run.output, banner + instructions + questions(stock_values) + font_question + confirm +
+                            font_write_question + finished + closing);
+  EXPECT_EQ(read_file(folder.path("HALVANE.BAK")), std::string(stand_in_size, 'x'));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.root), {}), 2);
+}
+
 #if defined(_WIN32)
 // Explorer runs a program started from inside a zip from a copy of it in the
 // temporary folder, with nothing beside it.

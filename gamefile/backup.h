@@ -36,12 +36,6 @@ struct FileFacts {
 // could not restore from it either, so it counts as no backup.
 BackupState existing_backup_state(const std::optional<FileFacts>& found, const FileFacts& game);
 
-// Whether the copy under `copy_name`, opened afresh as a player's restore
-// would open it, holds the game file's `size` bytes: a disk that reports a
-// write done and then loses it (fusefat) must not leave a backup taken for
-// whole. ok(), or why not.
-FileStatus copy_reads_back(const GameFile& game, const char* copy_name, std::uint64_t size);
-
 // Copies the open game file to backup_file_name unless that name exists
 // already. The copy is written under backup_temp_name, put on disk, read
 // back against the game file, and only then named, in one step that never

@@ -1,0 +1,73 @@
+#pragma once
+// The backup's steps that depend on the system and the disk, as one table
+// that each platform fills (backup_posix.cpp, backup_windows.cpp) and that
+// tests change one step at a time, so that every way out is tried on both.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "gamefile/backup.h"
+
+// What became of one way of giving the finished copy the backup's name.
+enum class Naming {
+  named,        // the copy is the backup now
+  taken,        // something has the name already, and nothing was replaced
+  unsupported,  // this system or disk has no such way: the next is tried
+  held,         // another program (a virus scanner) holds the copy for a moment
+  failed,
+};
+
+struct NameResult {
+  Naming outcome;
+  FileStatus why;  // for held and failed
+};
+
+// One way of naming the copy without replacing anything. A way tried
+// `while_open` gets the copy's handle; the others run once it is closed,
+// with no_handle.
+struct NameWay {
+  NameResult (*name)(NativeHandle copy);
+  bool while_open;
+};
+
+struct Created {
+  NativeHandle handle;  // no_handle where it failed
+  FileStatus why;
+};
+
+// The bytes the system's own copy moved, or why it failed.
+struct Copied {
+  std::size_t bytes;
+  FileStatus why;
+};
+
+struct BackupSteps {
+  // What stands under the backup's name already, looked at without opening
+  // it for reading or writing, judged against the open game file; nullopt
+  // where nothing does, failed where the name cannot be looked at.
+  std::optional<Backup> (*existing)(NativeHandle game);
+  // ok() once nothing has the name, whether or not something had it.
+  FileStatus (*remove)(const char* name);
+  // A new file, never one that is there already; `game` lends it its mode.
+  Created (*create)(const char* name, NativeHandle game);
+  // The system's copy of up to `count` bytes at `offset` to the same place,
+  // the data never passing through this process (copy_file_range), where it
+  // has one: 0 bytes where it copies none here, and the rest is read and
+  // written with copy_piece.
+  Copied (*system_copy)(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count);
+  FileStatus (*copy_piece)(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
+                           std::size_t count);
+  FileStatus (*sync)(NativeHandle file);
+  // Tried in turn while one answers unsupported; the list ends at the first
+  // way with no `name`. The ways tried while_open come first.
+  std::array<NameWay, 3> naming;
+  void (*wait_a_moment)();  // before a held name is tried again
+  void (*sync_folder)();    // so that the new name is on disk too
+};
+
+// This platform's steps.
+const BackupSteps& system_backup_steps();
+
+Backup make_backup(const GameFile& game, const BackupSteps& steps);

@@ -112,15 +112,16 @@ std::vector<Piece> pieces_of(std::string_view line) {
   };
   for (const Character& character : characters_of(line)) {
     const bool wide = character.columns == 2;
-    if (line[character.at] == ' ' || (wide && last_wide)) {  // a line may break between two wide characters
-      end_piece(character.at);
-      start = character.at;
-    }
     if (line[character.at] == ' ') {
+      end_piece(character.at);
       ++piece.spaces;
       start = character.at + 1;
       last_wide = false;
       continue;
+    }
+    if (wide && last_wide) {  // a line may break between two wide characters
+      end_piece(character.at);
+      start = character.at;
     }
     last_wide = character.columns > 0 ? wide : last_wide;
     piece.columns += character.columns;

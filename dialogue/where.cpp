@@ -52,22 +52,24 @@ std::string_view trimmed(std::string_view folder) {
   return folder;
 }
 
-}  // namespace
-
-bool within(std::string_view folder, std::string_view outer) {
+// The part of `folder` below `outer`: "" where it is not inside it.
+std::string_view below(std::string_view folder, std::string_view outer) {
   outer = trimmed(outer);
-  return !outer.empty() && folder.size() > outer.size() + 1 && starts_with(folder, outer) &&
-         separator(folder[outer.size()]);
+  if (outer.empty() || folder.size() <= outer.size() + 1 || !starts_with(folder, outer) ||
+      !separator(folder[outer.size()])) {
+    return {};
+  }
+  return folder.substr(outer.size() + 1);
 }
 
+}  // namespace
+
+bool within(std::string_view folder, std::string_view outer) { return !below(folder, outer).empty(); }
+
 bool inside_archive_copy(std::string_view folder, std::string_view temp) {
-  temp = trimmed(temp);
-  if (!within(folder, temp)) {
-    return false;
-  }
-  const std::string_view below = folder.substr(temp.size() + 1);
-  return archive_copy_name(
-      below.substr(0, std::find_if(below.begin(), below.end(), separator) - below.begin()));
+  const std::string_view inside = below(folder, temp);
+  return !inside.empty() && archive_copy_name(inside.substr(
+                                0, std::find_if(inside.begin(), inside.end(), separator) - inside.begin()));
 }
 
 std::string looked_in_line() {

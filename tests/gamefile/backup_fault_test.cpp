@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "gamefile/backup_steps.h"
 #include "support/scratch.h"
 #include "support/stand_in.h"
@@ -19,18 +17,15 @@ const FileStatus disk_error{FileProblem::other, "a disk error"};
 const NameResult unsupported{Naming::unsupported, {}};
 int holds_left = 0;  // how many more tries find the copy held
 
-// The index of the last way of naming the copy that this system has.
-std::size_t last_way(const BackupSteps& steps) {
-  return static_cast<std::size_t>(std::find_if(steps.naming.begin(), steps.naming.end(),
-                                               [](const NameWay& way) { return way.name == nullptr; }) -
-                                  steps.naming.begin()) -
-         1;
-}
+Copied copies_nothing(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
 
-// Every way of naming but the last answers unsupported; the one before it
-// runs `before_last` first.
+// Every way of naming but the system's last answers unsupported; the one
+// before that last runs `before_last` first.
 void only_last_way(BackupSteps& steps, NameResult (*before_last)(NativeHandle)) {
-  const std::size_t last = last_way(steps);
+  std::size_t last = 0;
+  while (last + 1 < steps.naming.size() && steps.naming[last + 1].name != nullptr) {
+    ++last;
+  }
   for (std::size_t way = 0; way < last; ++way) {
     steps.naming[way].name = way + 1 == last ? before_last : [](NativeHandle) { return unsupported; };
   }
@@ -83,12 +78,7 @@ TEST_P(BackupStep, WholeOrAbsent) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, BackupStep,
     testing::Values(
-        Step{"system_copy_copies_nothing",
-             [](BackupSteps& steps) {
-               steps.system_copy = [](NativeHandle, NativeHandle, std::uint64_t, std::size_t) {
-                 return Copied{0, {}};
-               };
-             },
+        Step{"system_copy_copies_nothing", [](BackupSteps& steps) { steps.system_copy = copies_nothing; },
              BackupState::made},
         Step{"system_copy_fails",
              [](BackupSteps& steps) {
@@ -100,9 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         // As a disk that fills part-way: here at the second piece.
         Step{"copy_fails_part_way",
              [](BackupSteps& steps) {
-               steps.system_copy = [](NativeHandle, NativeHandle, std::uint64_t, std::size_t) {
-                 return Copied{0, {}};
-               };
+               steps.system_copy = copies_nothing;
                steps.copy_piece = [](NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
                                      std::size_t count) {
                  return offset == 0 ? copy_at(from, to, offset, piece, count)

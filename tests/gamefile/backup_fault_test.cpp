@@ -6,10 +6,14 @@
 
 namespace {
 
-// The system's steps, with no wait between the tries of a held name.
+Copied copies_nothing(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
+
+// The system's steps, with no wait between the tries of a held name, and
+// every piece read and written through copy_piece, which a row can fail.
 BackupSteps steps_here() {
   BackupSteps steps = system_backup_steps();
   steps.wait_a_moment = [] {};
+  steps.system_copy = copies_nothing;
   return steps;
 }
 
@@ -17,10 +21,19 @@ const FileStatus disk_error{FileProblem::other, "a disk error"};
 const NameResult unsupported{Naming::unsupported, {}};
 int holds_left = 0;  // how many more tries find the copy held
 
-Copied copies_nothing(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
+Copied copy_fails(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, disk_error}; }
+// A disk that reports the copy done and keeps other bytes, as fusefat can.
+FileStatus keeps_zeros(NativeHandle, NativeHandle to, std::uint64_t offset, char*, std::size_t count) {
+  const std::string zeros(count, '\0');
+  return write_at(to, offset, zeros.data(), count);
+}
+// A disk that fills part-way: here at the second piece.
+FileStatus fills_up(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
+                    std::size_t count) {
+  return offset == 0 ? copy_at(from, to, offset, piece, count) : FileStatus{FileProblem::disk_full};
+}
 
-// Every way of naming but the system's last answers unsupported; the one
-// before that last runs `before_last` first.
+// Every way of naming but the system's last is unsupported; the one before it runs `before_last`.
 void only_last_way(BackupSteps& steps, NameResult (*before_last)(NativeHandle)) {
   std::size_t last = 0;
   while (last + 1 < steps.naming.size() && steps.naming[last + 1].name != nullptr) {
@@ -31,8 +44,13 @@ void only_last_way(BackupSteps& steps, NameResult (*before_last)(NativeHandle)) 
   }
 }
 
-// The first way of naming finds the copy held by another program, as a virus
-// scanner holds it, for `holds_left` tries, then names it as the system does.
+// Another program takes the backup's name before the last way is tried.
+NameResult takes_the_name(NativeHandle) {
+  (void)write_file("Halvane.bak", "older");
+  return unsupported;
+}
+
+// Held, as by a virus scanner, for `holds_left` tries; then named as the system names it.
 NameResult held_first(NativeHandle copy) {
   if (holds_left-- > 0) {
     return {Naming::held, disk_error};
@@ -47,6 +65,7 @@ struct Step {
   void (*change)(BackupSteps& steps);
   BackupState state;
   FileProblem why = FileProblem::none;
+  int holds = 0;  // tries that find the copy held, where the first way is held_first
 };
 
 void PrintTo(const Step& step, std::ostream* os) { *os << step.name; }
@@ -59,6 +78,7 @@ TEST_P(BackupStep, WholeOrAbsent) {
   GameFile game;
   ASSERT_EQ(game.open().problem, FileProblem::none);
   BackupSteps steps = steps_here();
+  holds_left = GetParam().holds;
   GetParam().change(steps);
   const Backup backup = make_backup(game, steps);
   EXPECT_EQ(backup.state, GetParam().state);
@@ -77,78 +97,35 @@ TEST_P(BackupStep, WholeOrAbsent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, BackupStep,
-    testing::Values(
-        Step{"system_copy_copies_nothing", [](BackupSteps& steps) { steps.system_copy = copies_nothing; },
-             BackupState::made},
-        Step{"system_copy_fails",
-             [](BackupSteps& steps) {
-               steps.system_copy = [](NativeHandle, NativeHandle, std::uint64_t, std::size_t) {
-                 return Copied{0, disk_error};
-               };
-             },
-             BackupState::failed, FileProblem::other},
-        // As a disk that fills part-way: here at the second piece.
-        Step{"copy_fails_part_way",
-             [](BackupSteps& steps) {
-               steps.system_copy = copies_nothing;
-               steps.copy_piece = [](NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
-                                     std::size_t count) {
-                 return offset == 0 ? copy_at(from, to, offset, piece, count)
-                                    : FileStatus{FileProblem::disk_full};
-               };
-             },
-             BackupState::failed, FileProblem::disk_full},
-        // A disk that reports the copy done and keeps other bytes, as fusefat can.
-        Step{"copy_kept_other_bytes",
-             [](BackupSteps& steps) {
-               steps.system_copy = [](NativeHandle, NativeHandle to, std::uint64_t offset,
-                                      std::size_t count) {
-                 const std::string zeros(count, '\0');
-                 return Copied{count, write_at(to, offset, zeros.data(), count)};
-               };
-             },
-             BackupState::failed},
-        Step{"sync_fails", [](BackupSteps& steps) { steps.sync = [](NativeHandle) { return disk_error; }; },
-             BackupState::failed, FileProblem::other},
-        // A disk without the better ways: hard links and an exclusive rename
-        // on FAT through FUSE, a rename by handle on Windows' older disks.
-        Step{"only_the_last_way_of_naming",
-             [](BackupSteps& steps) { only_last_way(steps, [](NativeHandle) { return unsupported; }); },
-             BackupState::made},
-        // The same, where another program takes the backup's name meanwhile.
-        Step{"name_taken_before_the_last_way",
-             [](BackupSteps& steps) {
-               only_last_way(steps, [](NativeHandle) {
-                 (void)write_file("Halvane.bak", "older");
-                 return unsupported;
-               });
-             },
-             BackupState::kept_wrong_size},
-        Step{"naming_fails",
-             [](BackupSteps& steps) {
-               steps.naming[0].name = [](NativeHandle) { return NameResult{Naming::failed, disk_error}; };
-             },
-             BackupState::failed, FileProblem::other},
-        Step{"held_for_a_moment",
-             [](BackupSteps& steps) {
-               holds_left = 2;
-               steps.naming[0].name = held_first;
-             },
-             BackupState::made},
-        Step{"held_for_good",
-             [](BackupSteps& steps) {
-               holds_left = 1000;
-               steps.naming[0].name = held_first;
-             },
-             BackupState::failed, FileProblem::other},
-        // Ours from an earlier run, which another program holds or which
-        // cannot be removed: nothing is copied beside it.
-        Step{"leftover_that_stays",
-             [](BackupSteps& steps) {
-               (void)write_file("Halvane.bak.partial", "cut short");
-               steps.remove = [](const char*) { return disk_error; };
-             },
-             BackupState::failed, FileProblem::leftover_stuck}),
+    testing::Values(Step{"system_copy_fails", [](BackupSteps& s) { s.system_copy = copy_fails; },
+                         BackupState::failed, FileProblem::other},
+                    Step{"copy_fails_part_way", [](BackupSteps& s) { s.copy_piece = fills_up; },
+                         BackupState::failed, FileProblem::disk_full},
+                    Step{"copy_kept_other_bytes", [](BackupSteps& s) { s.copy_piece = keeps_zeros; },
+                         BackupState::failed},
+                    Step{"sync_fails",
+                         [](BackupSteps& s) { s.sync = [](NativeHandle) { return disk_error; }; },
+                         BackupState::failed, FileProblem::other},
+                    // A disk without the better ways: hard links and an exclusive rename
+                    // on FAT through FUSE, a rename by handle on Windows' older disks.
+                    Step{"only_the_last_way_of_naming",
+                         [](BackupSteps& s) { only_last_way(s, [](NativeHandle) { return unsupported; }); },
+                         BackupState::made},
+                    Step{"name_taken_before_the_last_way",
+                         [](BackupSteps& s) { only_last_way(s, takes_the_name); },
+                         BackupState::kept_wrong_size},
+                    Step{"held_for_a_moment", [](BackupSteps& s) { s.naming[0].name = held_first; },
+                         BackupState::made, FileProblem::none, 2},
+                    Step{"held_for_good", [](BackupSteps& s) { s.naming[0].name = held_first; },
+                         BackupState::failed, FileProblem::other, 1000},
+                    // Ours from an earlier run, which another program holds or which
+                    // cannot be removed: nothing is copied beside it.
+                    Step{"leftover_that_stays",
+                         [](BackupSteps& s) {
+                           (void)write_file("Halvane.bak.partial", "cut short");
+                           s.remove = [](const char*) { return disk_error; };
+                         },
+                         BackupState::failed, FileProblem::leftover_stuck}),
     [](const testing::TestParamInfo<Step>& info) { return info.param.name; });
 
 }  // namespace

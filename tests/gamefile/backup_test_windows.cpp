@@ -1,6 +1,5 @@
-// A leftover copy that another program holds open, as a virus scanner does,
-// sharing delete: Windows only marks it for deletion, and its name stays
-// taken until that program lets go.
+// A leftover copy that another program (a scanner) holds open, sharing delete:
+// Windows only marks it for deletion, and its name stays taken meanwhile.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <gtest/gtest.h>

@@ -136,12 +136,14 @@ class TerminalRun {
     }
   }
 
-  // Reads what the tool shows until `text` has appeared; false on timeout.
-  // Under Wine the first start also creates the Wine prefix, which is slow.
+  // Reads what the tool shows until `text` has appeared; false on timeout,
+  // saying what was awaited and what was shown, within CTest's own timeout.
+  // Wine's prefix is made before the tests, but a start can still be slow.
   bool wait_for(const std::string& text) {
-    const auto deadline = Clock::now() + std::chrono::seconds(wine ? 120 : 20);
+    const auto deadline = Clock::now() + std::chrono::seconds(wine ? 60 : 20);
     while (screen.find(text, seen) == std::string::npos) {
       if (!read_some(deadline)) {
+        ADD_FAILURE() << "waited for \"" << text << "\"; the screen shows:\n" << screen;
         return false;
       }
     }

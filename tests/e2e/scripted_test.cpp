@@ -81,6 +81,11 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
 }
 
 const std::string sizes_asked = opening + questions(stock_values);
+// A first run answered to the end.
+const std::string whole_run =
+    sizes_asked + font_question + confirm + font_write_question + finished + closing;
+
+std::string with_geneva(const std::string& bytes) { return with_name(sizes_written(bytes), font, "Geneva"); }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, Dialogue,
@@ -88,29 +93,19 @@ INSTANTIATE_TEST_SUITE_P(
         Path{"not_found", 0, "y", not_found + looked_in + "\n" + closing, 0, unchanged},
         Path{"declined", stand_in_size, sizes + "yn",
              sizes_asked + font_question + confirm + declined + closing, 0, unchanged},
-        Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             [](const std::string& b) { return with_name(sizes_written(b), font, "Geneva"); }},
+        Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy", whole_run, 0, with_geneva},
         // As Windows finds the game: under another spelling where no exact one stands.
-        Path{"game_in_capitals", stand_in_size, sizes + "yyy",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             [](const std::string& b) { return with_name(sizes_written(b), font, "Geneva"); }, false,
+        Path{"game_in_capitals", stand_in_size, sizes + "yyy", whole_run, 0, with_geneva, false,
              "HALVANE.EXE"},
-        Path{"game_in_small_letters", stand_in_size, sizes + "yyn",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             sizes_written, false, "halvane.exe"},
-        Path{"exact_name_before_capitals", stand_in_size, sizes + "yyn",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             sizes_written, false, "Halvane.exe", "HALVANE.EXE"},
-        Path{"font_write_declined", stand_in_size, sizes + "yyn",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
-             sizes_written},
-        Path{"all_zero_only_the_font", stand_in_size, "0\n0\n0\n0\n0\nyyy",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+        Path{"game_in_small_letters", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written, false,
+             "halvane.exe"},
+        Path{"exact_name_before_capitals", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written, false,
+             "Halvane.exe", "HALVANE.EXE"},
+        Path{"font_write_declined", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written},
+        Path{"all_zero_only_the_font", stand_in_size, "0\n0\n0\n0\n0\nyyy", whole_run, 0,
              [](const std::string& b) { return with_name(b, font, "Geneva"); }},
-        Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyn",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0, unchanged,
-             true},
+        Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyn", whole_run, 0,
+             unchanged, true},
         Path{"invalid_entries_complain_once_each", stand_in_size, "abc\n70000 1920\n1080\n0\n0\n1920\nyyn",
              opening + question(0, "1024") + complaint + complaint + question(1, "768") + question(2, "800") +
                  question(3, "600") + question(4, "1024") + font_question + confirm + font_write_question +
@@ -122,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                  question(3, "600") + question(4, "1024") + font_question + confirm + font_write_question +
                  finished + closing,
              0, sizes_written},
-        Path{"other_keys_ignored", stand_in_size, sizes + "\nYNx5\r\ny" + "Yy" + "Nn" + "q",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+        Path{"other_keys_ignored", stand_in_size, sizes + "\nYNx5\r\ny" + "Yy" + "Nn" + "q", whole_run, 0,
              sizes_written},
         Path{"ended_before_any_answer", stand_in_size, "", opening + question(0, "1024") + ended_unchanged, 1,
              unchanged},
@@ -137,8 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         Path{"ended_at_font_write", stand_in_size, sizes + "yy",
              sizes_asked + font_question + confirm + font_write_question + ended_font, 1, sizes_written},
         // Only a console has a Ctrl-C key: a piped byte 3 is skipped like any other.
-        Path{"ctrl_c_byte_in_a_pipe_is_skipped", stand_in_size, sizes + "y\x03y\x03n",
-             sizes_asked + font_question + confirm + font_write_question + finished + closing, 0,
+        Path{"ctrl_c_byte_in_a_pipe_is_skipped", stand_in_size, sizes + "y\x03y\x03n", whole_run, 0,
              sizes_written},
         Path{"font_site_past_the_end", 800000, sizes + "yyy",
              banner + backup_made + ends_before_font + instructions + questions(stock_values) +

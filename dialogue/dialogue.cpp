@@ -115,6 +115,19 @@ std::string backup_line(const Backup& backup) {
     case BackupState::kept_same_file:
       return "Halvane.bak is Halvane.exe itself, through a link, so it is no backup; I left it alone and "
              "made no new backup. Rename it and run me again to get a fresh backup.";
+    case BackupState::kept_not_a_copy:
+      if (!backup.why.ok()) {
+        return "Halvane.bak could not be read (" + backup.why.system_text +
+               "), so I can't tell that it is a copy of Halvane.exe; I left it alone and made no new backup. "
+               "Rename it and run me again to get a fresh backup.";
+      }
+      // Broken by hand where the count fits whatever its width.
+      return "Halvane.bak is not a copy of this Halvane.exe, so I left it alone and made no\nnew backup: " +
+             std::to_string(backup.differing) +
+             " of its bytes differ, beyond the screen sizes\nand the font name. It may be a backup of "
+             "another "
+             "build, or a copy the disk did\nnot keep whole. Rename it and run me again to get a fresh "
+             "backup.";
     case BackupState::failed:
       break;
   }

@@ -1,7 +1,9 @@
 #include "gamefile/backup.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "gamefile/backup_steps.h"
@@ -24,35 +26,92 @@ constexpr std::size_t piece_size = 1 << 20;
 
 Backup failed(FileStatus why) { return {BackupState::failed, std::move(why)}; }
 
-// Whether the copy under `copy_name`, opened afresh as a player's restore
-// would open it, holds the game file's `size` bytes: a disk that reports a
-// write done and then loses it (fusefat) must not leave a backup taken for
-// whole. ok(), or why not.
-FileStatus copy_reads_back(const GameFile& game, const char* copy_name, std::uint64_t size) {
-  const NativeHandle copy = open_to_read(copy_name);
-  if (copy == no_handle) {
-    return {FileProblem::other, "the copy could not be opened again"};
-  }
-  std::vector<char> original(1 << 16);
-  std::vector<char> copied(original.size());
-  FileStatus status;
-  for (std::uint64_t offset = 0; offset < size && status.ok(); offset += original.size()) {
-    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(original.size(), size - offset));
-    status = read_at(game.handle(), offset, original.data(), count);
-    if (status.ok()) {
-      status = read_at(copy, offset, copied.data(), count);
+// Which bytes a comparison with the game file counts.
+enum class Counted { all, beyond_a_runs_changes };
+
+// How a file compares with the game file. Both are read as the system
+// returns them, through its cache: that catches a disk that reports a write
+// done and then loses it (fusefat), not a card that loses data under the
+// cache after the run.
+struct Comparison {
+  FileStatus why;               // ok() where both were read; too_short where the file ends first
+  std::uint64_t differing = 0;  // bytes counted that differ, and one more where the file is longer
+};
+
+Comparison compare_with_game(const GameFile& game, NativeHandle file, std::uint64_t size, Counted counted) {
+  std::vector<char> original(piece_size);
+  std::vector<char> other(piece_size);
+  Comparison result;
+  for (std::uint64_t offset = 0; offset < size && result.why.ok(); offset += piece_size) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, size - offset));
+    result.why = read_at(game.handle(), offset, original.data(), count);
+    if (result.why.ok()) {
+      result.why = read_at(file, offset, other.data(), count);
     }
-    if (status.ok() && !std::equal(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(count),
-                                   copied.begin())) {
-      status = {FileProblem::other, "the disk did not keep what was copied"};
+    const auto end = original.begin() + static_cast<std::ptrdiff_t>(count);
+    if (!result.why.ok() || std::memcmp(original.data(), other.data(), count) == 0) {
+      continue;  // the common case, at memcmp's speed
+    }
+    for (auto [at, also] = std::mismatch(original.begin(), end, other.begin()); at != end;
+         std::tie(at, also) = std::mismatch(at + 1, end, also + 1)) {
+      const auto position = offset + static_cast<std::uint64_t>(at - original.begin());
+      result.differing += counted == Counted::all || !changed_by_a_run(position) ? 1 : 0;
     }
   }
   char beyond = 0;
-  if (status.ok() && read_at(copy, size, &beyond, 1).problem != FileProblem::too_short) {
-    status = {FileProblem::other, "the copy is longer than Halvane.exe"};
+  if (const FileStatus more = read_at(file, size, &beyond, 1); result.why.ok() && more.ok()) {
+    ++result.differing;
+  } else if (result.why.ok() && more.problem != FileProblem::too_short) {
+    result.why = more;
   }
-  (void)close_handle(copy);
-  return status;
+  return result;
+}
+
+Comparison compare_with_game(const GameFile& game, const std::string& name, std::uint64_t size,
+                             Counted counted) {
+  const Opened file = open_to_read(name.c_str());
+  if (file.handle == no_handle) {
+    return {file.why};
+  }
+  Comparison result = compare_with_game(game, file.handle, size, counted);
+  (void)close_handle(file.handle);
+  return result;
+}
+
+// Whether the copy under `copy_name`, opened afresh as a player's restore
+// would open it, holds the game file's `size` bytes: a disk that loses what
+// it was given must not leave a backup taken for whole. ok(), or why not.
+FileStatus copy_reads_back(const GameFile& game, const char* copy_name, std::uint64_t size) {
+  const Comparison read = compare_with_game(game, copy_name, size, Counted::all);
+  if (!read.why.ok()) {
+    return read.why;
+  }
+  return read.differing == 0 ? FileStatus{}
+                             : FileStatus{FileProblem::other, "the disk did not keep what was copied"};
+}
+
+// What stands under `name` already: looked at, and where it passes the look
+// (a file of its own, as long as the game), read. A copy made by any earlier
+// run differs from the game at the sizes and the font alone, however often
+// the game was patched since; anything else is no copy of this game (one of
+// another build, a copy the disk did not keep whole, another file given the
+// name), which a player must not be sent to restore from.
+std::optional<Backup> existing_at(const char* name, const GameFile& game, std::uint64_t size,
+                                  const BackupSteps& steps) {
+  std::optional<Backup> found = steps.existing(name, game.handle());
+  if (!found || found->state != BackupState::kept) {
+    return found;
+  }
+  const std::vector<std::string> names = names_in_any_letters(name);
+  const Comparison read =
+      compare_with_game(game, names.empty() ? name : names.front(), size, Counted::beyond_a_runs_changes);
+  if (read.why.problem == FileProblem::too_short) {
+    return Backup{BackupState::kept_wrong_size, {}};
+  }
+  if (!read.why.ok() || read.differing > 0) {
+    return Backup{BackupState::kept_not_a_copy, read.why, read.differing};
+  }
+  return found;
 }
 
 // The system's copy while it moves bytes; where it has none, or moves none
@@ -94,13 +153,13 @@ NameResult name_by(const NameWay& way, NativeHandle copy, const BackupSteps& ste
 }
 
 // What the naming came to, as a backup.
-Backup named(const NameResult& result, const GameFile& game, const BackupSteps& steps) {
+Backup named(const NameResult& result, const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
   switch (result.outcome) {
     case Naming::named:
       return {BackupState::made, {}};
     case Naming::taken: {
       // Another program made one meanwhile: judged as any existing backup.
-      const std::optional<Backup> existing = steps.existing(game.handle());
+      const std::optional<Backup> existing = existing_at(backup_file_name, game, size, steps);
       return existing ? *existing
                       : failed({FileProblem::other, "the backup's name was taken and then freed"});
     }
@@ -113,6 +172,49 @@ Backup named(const NameResult& result, const GameFile& game, const BackupSteps& 
   return failed(result.why);
 }
 
+// Names the closed copy by the ways that need no handle, each in turn while
+// the naming so far is unsupported, and says what that came to.
+Backup name_closed_copy(NameResult naming, const GameFile& game, std::uint64_t size,
+                        const BackupSteps& steps) {
+  for (const NameWay& way : steps.naming) {
+    if (way.name == nullptr || naming.outcome != Naming::unsupported) {
+      break;
+    }
+    if (!way.while_open) {
+      naming = name_by(way, no_handle, steps);
+    }
+  }
+  return named(naming, game, size, steps);
+}
+
+// A whole copy of the game left by a run cut off after the copy was made and
+// before its name was on the disk (a power cut, a disk that refused the
+// folder's flush). That run may have patched the game, so the leftover may
+// be the one copy of the sizes as they were: it becomes the backup, named as
+// a new one is. nullopt where there is no such leftover.
+std::optional<Backup> leftover_as_backup(const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
+  const std::optional<Backup> leftover = existing_at(backup_temp_name, game, size, steps);
+  if (!leftover || leftover->state != BackupState::kept) {
+    return std::nullopt;
+  }
+  // A run killed before its flush may have left it whole in the cache alone.
+  // (Windows flushes only through a handle that may write; there it reaches
+  // the disk as the cache is written.)
+  if (const Opened copy = open_to_read(backup_temp_name); copy.handle != no_handle) {
+    (void)steps.sync(copy.handle);
+    (void)close_handle(copy.handle);
+  }
+  const Backup result = name_closed_copy({Naming::unsupported, {}}, game, size, steps);
+  if (result.state == BackupState::failed) {
+    return result;  // and the leftover stays as it is, for the next run
+  }
+  (void)steps.remove(backup_temp_name);  // the second name a link leaves
+  if (result.state == BackupState::made) {
+    steps.sync_folder();
+  }
+  return result;
+}
+
 }  // namespace
 
 Backup make_backup(const GameFile& game) { return make_backup(game, system_backup_steps()); }
@@ -122,14 +224,17 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   if (!size) {
     return failed({FileProblem::other, "the size of Halvane.exe could not be read"});
   }
-  // Ours, from a run killed while copying, or between naming the copy and
-  // removing this second name of it: removed whether or not a backup exists.
-  // Removing a name never touches a backup that is the same file.
-  const FileStatus leftover = steps.remove(backup_temp_name);
-  if (std::optional<Backup> existing = steps.existing(game.handle())) {
+  if (std::optional<Backup> existing = existing_at(backup_file_name, game, *size, steps)) {
+    // Beside a backup our leftover is not needed, whole or not. Removing a
+    // name never touches a backup that is the same file.
+    (void)steps.remove(backup_temp_name);
     return *existing;
   }
-  if (!leftover.ok()) {
+  if (std::optional<Backup> leftover = leftover_as_backup(game, *size, steps)) {
+    return *leftover;
+  }
+  // Any other leftover is ours, from a run killed while copying.
+  if (const FileStatus leftover = steps.remove(backup_temp_name); !leftover.ok()) {
     return failed({FileProblem::leftover_stuck, leftover.system_text});
   }
 
@@ -149,12 +254,12 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   }
   // Only a copy that reads back whole is named: first by the ways that need
   // its handle, then, once it is closed, by the others.
-  const auto* way = steps.naming.begin();
-  const auto* const ways_end =
-      std::find_if(way, steps.naming.end(), [](const NameWay& each) { return each.name == nullptr; });
   NameResult naming{Naming::unsupported, {}};
-  for (; status.ok() && naming.outcome == Naming::unsupported && way != ways_end && way->while_open; ++way) {
-    naming = name_by(*way, copy.handle, steps);
+  for (const NameWay& way : steps.naming) {
+    if (!status.ok() || way.name == nullptr || !way.while_open || naming.outcome != Naming::unsupported) {
+      break;
+    }
+    naming = name_by(way, copy.handle, steps);
   }
   if (naming.outcome == Naming::named) {
     (void)steps.sync(copy.handle);  // the new name too; the bytes are on disk already
@@ -163,10 +268,7 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
       !closed.ok() && status.ok() && naming.outcome != Naming::named) {
     status = closed;
   }
-  for (; status.ok() && naming.outcome == Naming::unsupported && way != ways_end; ++way) {
-    naming = name_by(*way, no_handle, steps);
-  }
-  Backup result = status.ok() ? named(naming, game, steps) : failed(status);
+  Backup result = status.ok() ? name_closed_copy(naming, game, *size, steps) : failed(status);
   // A way that links leaves the copy under both names; any other leaves it
   // under one, or none where it was not named.
   (void)steps.remove(backup_temp_name);

@@ -1,7 +1,8 @@
 #pragma once
 // The backup copy of the game executable, made before anything is changed:
 // whole or absent, and an existing one is never replaced, opened for
-// writing, renamed or removed.
+// writing, renamed or removed. An existing one counts as the backup only
+// where its bytes are the game's, but for those a run changes.
 
 #include <cstdint>
 #include <optional>
@@ -11,16 +12,18 @@
 
 enum class BackupState {
   made,             // a whole copy, on disk
-  kept,             // one existed already, of the right size
+  kept,             // one existed already, a copy of this game but for the sizes and the font
   kept_not_a_file,  // what exists under the name is a folder, device, broken link or cannot be looked at
   kept_wrong_size,  // it exists, but cannot be a copy of this file
   kept_same_file,   // it is the game file itself, through a link
+  kept_not_a_copy,  // as long as the game, but other bytes (or unreadable: `why`)
   failed,           // none existed and none could be made
 };
 
 struct Backup {
   BackupState state;
-  FileStatus why;  // for failed
+  FileStatus why;               // for failed, and for kept_not_a_copy where it could not be read
+  std::uint64_t differing = 0;  // for kept_not_a_copy: the bytes that differ beyond the sizes and the font
 };
 
 // What a look at a file found, in the terms both platforms can give.
@@ -39,7 +42,8 @@ BackupState existing_backup_state(const std::optional<FileFacts>& found, const F
 // Copies the open game file to backup_file_name unless that name exists
 // already. The copy is written under backup_temp_name, put on disk, read
 // back against the game file, and only then named, in one step that never
-// replaces anything.
+// replaces anything. Where no backup exists, a whole copy left under
+// backup_temp_name by a run cut off before it named it is named instead.
 Backup make_backup(const GameFile& game);
 
 // Whether a player can restore the game from the backup.

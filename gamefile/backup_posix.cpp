@@ -21,8 +21,8 @@ FileFacts facts_of(const struct stat& file) {
 // A Halvane.bak in other letters (HALVANE.BAK) is the backup too, as
 // Windows would find it: kept, with no second one beside it. It is looked
 // at through stat, never opened.
-std::optional<Backup> existing(NativeHandle game) {
-  const std::vector<std::string> names = names_in_any_letters(backup_file_name);
+std::optional<Backup> existing(const char* name, NativeHandle game) {
+  const std::vector<std::string> names = names_in_any_letters(name);
   if (names.empty()) {
     return std::nullopt;
   }
@@ -125,7 +125,10 @@ void no_wait() {}  // nothing here holds a file against a rename
 void sync_folder() {
   const int folder = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
-    (void)fsync(folder);  // some file systems refuse it for folders; nothing to do then
+    // Some file systems refuse it for folders, and write the name with their
+    // cache later: a power cut before then leaves the copy, flushed and
+    // whole, under the temporary name, and the next run names it.
+    (void)fsync(folder);
     close(folder);
   }
 }

@@ -44,10 +44,11 @@ struct Copied {
 };
 
 struct BackupSteps {
-  // What stands under the backup's name already, looked at without opening
-  // it for reading or writing, judged against the open game file; nullopt
-  // where nothing does, failed where the name cannot be looked at.
-  std::optional<Backup> (*existing)(NativeHandle game);
+  // What stands under `name` (the backup's, or the temporary one) already,
+  // looked at without opening it for reading or writing, judged against the
+  // open game file by its kind, identity and size; nullopt where nothing
+  // does, failed where the name cannot be looked at.
+  std::optional<Backup> (*existing)(const char* name, NativeHandle game);
   // ok() once nothing has the name, whether or not something had it.
   FileStatus (*remove)(const char* name);
   // A new file, never one that is there already; `game` lends it its mode.

@@ -28,8 +28,8 @@ FileFacts facts_of(const BY_HANDLE_FILE_INFORMATION& info, bool disk_file) {
 // name that GetFileAttributesW finds but CreateFileW cannot open (a
 // symbolic link to nothing: the first looks at the link, the second
 // follows it) is no backup a player could restore from.
-std::optional<Backup> existing(NativeHandle game) {
-  const std::wstring backup = wide(backup_file_name);
+std::optional<Backup> existing(const char* name, NativeHandle game) {
+  const std::wstring backup = wide(name);
   BY_HANDLE_FILE_INFORMATION source{};
   if (GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
@@ -127,8 +127,11 @@ NameResult move_file(NativeHandle) {
 
 void wait_a_moment() { Sleep(100); }
 
-// Windows cannot flush a folder: MOVEFILE_WRITE_THROUGH, and the flush of
-// the handle after a rename by handle, put the new name on disk.
+// Windows cannot flush a folder. On NTFS a rename is a change of its log,
+// which NTFS writes to disk within seconds; MOVEFILE_WRITE_THROUGH waits only
+// for a move made as a copy and a delete, to another volume, which this never
+// is. A power cut before then leaves the copy, flushed and whole, under the
+// temporary name, and the next run names it.
 void names_on_disk_already() {}
 
 }  // namespace

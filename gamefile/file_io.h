@@ -57,9 +57,14 @@ std::vector<std::string> names_in_any_letters(const char* name);
 // is refused before a byte of it is read.
 FileStatus open_game_handle(const char* name, NativeHandle& handle);
 
-// Opens `name` afresh for reading alone, as another program would, or gives
-// no_handle.
-NativeHandle open_to_read(const char* name);
+// A file opened for reading, or why it was not.
+struct Opened {
+  NativeHandle handle;  // no_handle where it failed
+  FileStatus why;
+};
+
+// Opens `name` afresh for reading alone, as another program would.
+Opened open_to_read(const char* name);
 
 // Each call below says why it failed; ok() where it succeeded.
 

@@ -257,7 +257,9 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
   }
   // One run at a time: a second run finds the lock taken and stops before
   // it copies or reads anything. A file system without locks is not a reason
-  // to refuse, so only a lock held elsewhere is.
+  // to refuse, so only a lock held elsewhere is; there the lease below still
+  // sees a second run, which holds the file open, and where the disk grants
+  // no lease either, a second run is not seen.
   if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || held_elsewhere(fd, opened)) {
     close(fd);
     return {FileProblem::in_use, ""};
@@ -266,9 +268,10 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
   return {};
 }
 
-NativeHandle open_to_read(const char* name) {
+Opened open_to_read(const char* name) {
+  // O_NONBLOCK: a FIFO put under the name opens at once and is never waited on.
   const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  return fd < 0 ? no_handle : fd;
+  return fd < 0 ? Opened{no_handle, of_errno()} : Opened{fd, {}};
 }
 
 FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {

@@ -139,18 +139,18 @@ FileStatus open_game_handle(const char* game, NativeHandle& handle) {
 // A virus scanner opens a file it has just seen written, and may hold it
 // with a share mode that admits no reader for a moment; that is waited out
 // for up to about three seconds rather than taken for a failed write.
-NativeHandle open_to_read(const char* name) {
+Opened open_to_read(const char* name) {
   const std::wstring wide_name = wide(name);
   for (int attempt = 0;; ++attempt) {
     const HANDLE file =
         CreateFileW(wide_name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      return reinterpret_cast<NativeHandle>(file);
+      return {reinterpret_cast<NativeHandle>(file), {}};
     }
     const DWORD error = GetLastError();
     if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || attempt == 30) {
-      return no_handle;
+      return {no_handle, status_of_error(error)};
     }
     Sleep(100);
   }

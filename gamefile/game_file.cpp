@@ -113,7 +113,7 @@ bool GameFile::close() {
   note(Access::close, close_handle(native));
   native = no_handle;
   if (!written.empty()) {
-    const NativeHandle again = open_to_read(name.c_str());
+    const NativeHandle again = open_to_read(name.c_str()).handle;
     const bool kept =
         again != no_handle && std::all_of(written.begin(), written.end(), [again](const auto& write) {
           return holds(again, write.first, write.second);

@@ -11,7 +11,8 @@ inline constexpr char game_file_name[] = "Halvane.exe";
 inline constexpr char backup_file_name[] = "Halvane.bak";
 // The backup is written under this name and renamed only once it is whole,
 // so Halvane.bak is never a part of a copy. A run killed while copying leaves
-// it behind, and the next run removes it.
+// it behind, and the next run removes it, or names it the backup where it is
+// a whole copy of the game and no backup exists.
 inline constexpr char backup_temp_name[] = "Halvane.bak.partial";
 
 // One screen-size constant: an unsigned 16-bit value stored least significant
@@ -39,3 +40,18 @@ inline constexpr std::array<std::size_t, site_count> write_order{{1, 3, 0, 2, 4}
 
 // The interface font's name: single-byte characters and one zero byte.
 inline constexpr std::int32_t font_name_offset = 1491820;
+
+// The longest name a run writes there, "Geneva", with its zero byte.
+inline constexpr std::size_t font_name_field = 7;
+
+// Whether a run may change the byte at `offset`: one of the five sizes or the
+// font name. A copy of the game made before any run differs from the game
+// after any number of runs at these bytes alone.
+constexpr bool changed_by_a_run(std::uint64_t offset) {
+  for (const PatchSite& site : numeric_sites) {
+    if (offset - static_cast<std::uint64_t>(site.offset) < 2) {
+      return true;
+    }
+  }
+  return offset - static_cast<std::uint64_t>(font_name_offset) < font_name_field;
+}

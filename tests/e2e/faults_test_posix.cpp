@@ -186,17 +186,21 @@ namespace {
 // A disk that fails one access to Halvane.exe, made with strace (which
 // counts only the calls on that file): the failure is said with the
 // system's words, every later write is skipped, the status is 1 and the
-// backup is untouched. The answers change all five sizes, each to a value
+// backup is untouched, and offered as the way back only where it is a copy
+// of the game. The answers change all five sizes, each to a value
 // the file does not hold, so that every write leaves its trace, in order:
 // large height, small height, large width, small width, width check, font.
 struct Fault {
   const char* name;
   const char* call;  // the system call that fails
   const char* error;
-  int nth;  // which of its calls on Halvane.exe: the first read is the build check's
+  // Which of its calls on Halvane.exe: the first two reads compare it with
+  // the backup, a megabyte at a time; the third is the build check's.
+  int nth;
   std::string said;
   std::function<std::string(const std::string&)> game_after;
   int status = 1;
+  std::string (*backup)(std::string game) = [](std::string game) { return game; };
 };
 
 void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.name; }
@@ -216,7 +220,7 @@ TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
   const Fault& fault = GetParam();
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  std::filesystem::copy_file(folder.path("Halvane.exe"), folder.path("Halvane.bak"));
+  ASSERT_TRUE(write_file(folder.path("Halvane.bak"), fault.backup(stand_in_bytes())));
   const std::string tool = folder.path("failing");
   // LeakSanitizer cannot work under ptrace, and would end a sanitized build with status 1.
   std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P "
@@ -230,22 +234,27 @@ TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
   EXPECT_EQ(run.status, fault.status);
   const std::string stock = stand_in_bytes();
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == fault.game_after(stock));
-  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stock);
+  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == fault.backup(stock));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Accesses, FailedAccess,
     testing::Values(
         // The build check's look: a warning with the system's words, and the run goes on.
-        Fault{"build_check_read", "pread64", "EIO", 1,
+        Fault{"build_check_read", "pread64", "EIO", 3,
               "this file holds nothing I\ncould read: Input/output error.",
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }, 0},
         // Said at once, before the question whose value it could not read.
-        Fault{"first_size_read", "pread64", "EIO", 2,
+        Fault{"first_size_read", "pread64", "EIO", 4,
               instructions + read_failed_now("Input/output error") + question(0, "unreadable"), unchanged},
-        Fault{"first_size_read_closing_words", "pread64", "EIO", 2,
+        Fault{"first_size_read_closing_words", "pread64", "EIO", 4,
               "Reading Halvane.exe failed: Input/output error.\nI didn't change it.", unchanged},
         Fault{"first_write", "pwrite64", "EIO", 1, write_failed("Input/output error"), unchanged},
+        // A backup that is no copy of this game is no way back.
+        Fault{"first_write_beside_a_backup_with_a_hole", "pwrite64", "EIO", 1,
+              write_failed_no_backup("Input/output error"), unchanged, 1, with_a_hole},
+        Fault{"first_write_beside_another_build", "pwrite64", "EIO", 1,
+              write_failed_no_backup("Input/output error"), unchanged, 1, another_build},
         Fault{"third_size_write", "pwrite64", "ENOSPC", 3, write_failed("No space left on device"),
               [](const std::string& b) { return with_value(with_value(b, 735776, 1080), 735801, 480); }},
         Fault{"flush", "fsync", "EIO", 1,

@@ -20,6 +20,13 @@ constexpr std::uint64_t font = font_offset;
 
 std::string unchanged(std::string bytes) { return bytes; }
 
+// A file already under the backup's name, made from the game's bytes.
+struct Existing {
+  const char* name = nullptr;  // nullptr for none
+  std::function<std::string(std::string)> bytes;
+};
+const Existing no_backup;
+
 struct Path {
   const char* name;
   std::uint64_t size;  // of the stand-in game file; 0 for none at all
@@ -27,6 +34,7 @@ struct Path {
   std::string output;
   int status;
   std::function<std::string(std::string)> game_after;
+  Existing backup = no_backup;       // kept byte for byte, and no second one made beside it
   bool written_again = false;        // every answer equals its value: the file is written all the same
   const char* game = "Halvane.exe";  // the game file's name in the folder
   const char* beside = nullptr;      // another spelling of it, which is not the game
@@ -48,6 +56,9 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
     GTEST_SKIP() << "a folder of Windows holds one spelling of a name";
 #endif
     ASSERT_TRUE(write_stand_in(folder.path(path.beside), path.size));
+  }
+  if (path.backup.name != nullptr) {
+    ASSERT_TRUE(write_file(folder.path(path.backup.name), path.backup.bytes(stand_in_bytes(path.size))));
   }
   // A time long past: a write, even of the same bytes, makes it the present.
   const auto long_ago = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365);
@@ -74,7 +85,12 @@ TEST_P(Dialogue, TranscriptStatusAndFiles) {
   if (path.written_again) {
     EXPECT_NE(std::filesystem::last_write_time(game), long_ago) << "the same values were not written again";
   }
-  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == before) << "the backup is the file as found";
+  if (path.backup.name != nullptr) {
+    EXPECT_TRUE(read_file(folder.path(path.backup.name)) == path.backup.bytes(before));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.root), {}), 2);
+  } else {
+    EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == before) << "the backup is the file as found";
+  }
   if (path.beside != nullptr) {
     EXPECT_TRUE(read_file(folder.path(path.beside)) == before) << "the exact name is the game";
   }
@@ -87,6 +103,20 @@ const std::string whole_run =
 
 std::string with_geneva(const std::string& bytes) { return with_name(sizes_written(bytes), font, "Geneva"); }
 
+// A run beside a whole backup, which is not mentioned.
+const std::string beside_a_backup = banner + instructions + questions(stock_values) + font_question +
+                                    confirm + font_write_question + finished + closing;
+// A run beside a backup that is no copy of this game: said before the
+// questions and recalled before the confirmation.
+std::string beside_no_copy(const std::string& said) {
+  return banner + said + instructions + questions(stock_values) + font_question + no_backup_reminder +
+         confirm + font_write_question + finished + closing;
+}
+const std::string hole_bytes = [] {
+  const std::string stock = stand_in_bytes();
+  return std::to_string(
+      std::count_if(stock.begin() + hole, stock.begin() + hole + 65536, [](char b) { return b != 0; }));
+}();
 INSTANTIATE_TEST_SUITE_P(
     Paths, Dialogue,
     testing::Values(
@@ -95,17 +125,30 @@ INSTANTIATE_TEST_SUITE_P(
              sizes_asked + font_question + confirm + declined + closing, 0, unchanged},
         Path{"confirmed_with_geneva", stand_in_size, sizes + "yyy", whole_run, 0, with_geneva},
         // As Windows finds the game: under another spelling where no exact one stands.
-        Path{"game_in_capitals", stand_in_size, sizes + "yyy", whole_run, 0, with_geneva, false,
+        Path{"game_in_capitals", stand_in_size, sizes + "yyy", whole_run, 0, with_geneva, no_backup, false,
              "HALVANE.EXE"},
-        Path{"game_in_small_letters", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written, false,
-             "halvane.exe"},
-        Path{"exact_name_before_capitals", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written, false,
-             "Halvane.exe", "HALVANE.EXE"},
+        Path{"game_in_small_letters", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written, no_backup,
+             false, "halvane.exe"},
+        Path{"exact_name_before_capitals", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written,
+             no_backup, false, "Halvane.exe", "HALVANE.EXE"},
+        // An existing backup, judged by its bytes beyond the sizes and the font.
+        Path{"backup_with_a_hole", stand_in_size, sizes + "yyn",
+             beside_no_copy(backup_not_a_copy(hole_bytes)), 0, sizes_written,
+             Existing{"Halvane.bak", with_a_hole}},
+        Path{"backup_of_another_build", stand_in_size, sizes + "yyn", beside_no_copy(backup_not_a_copy("3")),
+             0, sizes_written, Existing{"Halvane.bak", another_build}},
+        Path{"backup_of_another_size", stand_in_size, sizes + "yyn", beside_no_copy(backup_wrong_size), 0,
+             sizes_written, Existing{"Halvane.bak", [](const std::string&) { return std::string("older"); }}},
+        Path{"backup_patched_earlier", stand_in_size, sizes + "yyn", beside_a_backup, 0, sizes_written,
+             Existing{"Halvane.bak", with_geneva}},
+        // As Windows finds it, in other letters.
+        Path{"backup_in_capitals", stand_in_size, sizes + "yyn", beside_a_backup, 0, sizes_written,
+             Existing{"HALVANE.BAK", unchanged}},
         Path{"font_write_declined", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written},
         Path{"all_zero_only_the_font", stand_in_size, "0\n0\n0\n0\n0\nyyy", whole_run, 0,
              [](const std::string& b) { return with_name(b, font, "Geneva"); }},
         Path{"same_values_written_again", stand_in_size, "1024\n768\n800\n600\n1024\nnyn", whole_run, 0,
-             unchanged, true},
+             unchanged, no_backup, true},
         Path{"invalid_entries_complain_once_each", stand_in_size, "abc\n70000 1920\n1080\n0\n0\n1920\nyyn",
              opening + question(0, "1024") + complaint + complaint + question(1, "768") + question(2, "800") +
                  question(3, "600") + question(4, "1024") + font_question + confirm + font_write_question +
@@ -160,30 +203,6 @@ TEST(DialogueAgain, SecondRunShowsNewValuesAndKeepsTheFirstBackup) {
   expected.replace(font, 6, std::string("Arial\0", 6));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
   EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stock);
-}
-
-TEST(DialogueAgain, ExistingBackupOfAnotherSizeIsKeptNamedAndTheRunGoesOn) {
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  ASSERT_TRUE(write_file(folder.path("Halvane.bak"), "older"));
-  const ToolRun run = run_tool(folder.root.string(), sizes + "yyn");
-  EXPECT_EQ(run.output, banner + backup_wrong_size + instructions + questions(stock_values) + font_question +
-                            no_backup_reminder + confirm + font_write_question + finished + closing);
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
-  EXPECT_EQ(read_file(folder.path("Halvane.bak")), "older");
-}
-
-// As Windows finds it: a HALVANE.BAK is the backup, kept as it is, and no
-// second one is made beside it.
-TEST(DialogueAgain, BackupInCapitalsIsKeptWithNoSecondOne) {
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  ASSERT_TRUE(write_file(folder.path("HALVANE.BAK"), std::string(stand_in_size, 'x')));
-  const ToolRun run = run_tool(folder.root.string(), sizes + "yyn");
-  EXPECT_EQ(run.output, banner + instructions + questions(stock_values) + font_question + confirm +
-                            font_write_question + finished + closing);
-  EXPECT_EQ(read_file(folder.path("HALVANE.BAK")), std::string(stand_in_size, 'x'));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.root), {}), 2);
 }
 
 #if defined(_WIN32)

@@ -110,6 +110,14 @@ inline const std::string backup_wrong_size =
     "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it;\n"
     "I left it alone and made no new backup. Rename it and run me again to get a\n"
     "fresh backup.\n";
+// `differing` bytes apart from Halvane.exe, beyond the sizes and the font.
+inline std::string backup_not_a_copy(const std::string& differing) {
+  return "Halvane.bak is not a copy of this Halvane.exe, so I left it alone and made no\nnew backup: " +
+         differing +
+         " of its bytes differ, beyond the screen sizes\nand the font name. It may be a backup of another "
+         "build, "
+         "or a copy the disk did\nnot keep whole. Rename it and run me again to get a fresh backup.\n";
+}
 // Right before the confirmation, when no whole backup exists.
 inline const std::string no_backup_reminder =
     "Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.\n";

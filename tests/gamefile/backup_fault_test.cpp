@@ -66,6 +66,7 @@ struct Step {
   BackupState state;
   FileProblem why = FileProblem::none;
   int holds = 0;  // tries that find the copy held, where the first way is held_first
+  bool leftover_stays = false;
 };
 
 void PrintTo(const Step& step, std::ostream* os) { *os << step.name; }
@@ -92,7 +93,7 @@ TEST_P(BackupStep, WholeOrAbsent) {
   } else {
     EXPECT_FALSE(file_exists("Halvane.bak"));
   }
-  EXPECT_EQ(file_exists("Halvane.bak.partial"), GetParam().why == FileProblem::leftover_stuck);
+  EXPECT_EQ(file_exists("Halvane.bak.partial"), GetParam().leftover_stays);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -125,7 +126,16 @@ INSTANTIATE_TEST_SUITE_P(
                            (void)write_file("Halvane.bak.partial", "cut short");
                            s.remove = [](const char*) { return disk_error; };
                          },
-                         BackupState::failed, FileProblem::leftover_stuck}),
+                         BackupState::failed, FileProblem::leftover_stuck, 0, true},
+                    // A whole one that cannot be named stays, for the next run to name.
+                    Step{"whole_leftover_held_for_good",
+                         [](BackupSteps& s) {
+                           (void)write_stand_in("Halvane.bak.partial");
+                           for (NameWay& way : s.naming) {
+                             way.name = way.name != nullptr ? held_first : nullptr;
+                           }
+                         },
+                         BackupState::failed, FileProblem::other, 1000, true}),
     [](const testing::TestParamInfo<Step>& info) { return info.param.name; });
 
 }  // namespace

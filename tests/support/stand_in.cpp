@@ -88,3 +88,12 @@ std::string with_name(std::string bytes, std::uint64_t offset, const std::string
   bytes.replace(offset, text.size() + 1, text + '\0');
   return bytes;
 }
+
+std::string with_a_hole(std::string bytes) { return bytes.replace(hole, 65536, 65536, '\0'); }
+
+std::string another_build(std::string bytes) {
+  for (const std::uint64_t at : {4096, 900000, 1500000}) {
+    bytes.at(at) = static_cast<char>(~bytes.at(at));
+  }
+  return bytes;
+}

@@ -25,3 +25,11 @@ bool file_exists(const std::string& path);
 std::string with_value(std::string bytes, std::uint64_t offset, std::uint16_t value);
 // `bytes` with `text` and a zero byte at `offset`.
 std::string with_name(std::string bytes, std::uint64_t offset, const std::string& text);
+
+// Backups that are no copy of the game, made from its bytes, none differing
+// where a run writes: one with 64 KiB of zeros at `hole`, as a disk that
+// drops writes leaves it, and one of another build of the same length, three
+// bytes apart.
+inline constexpr std::uint64_t hole = 800000;
+std::string with_a_hole(std::string bytes);
+std::string another_build(std::string bytes);

@@ -147,9 +147,16 @@ int read_console_key() {
   return key < 0 ? key_ended : key & 0xFF;
 }
 
-// The rest of a multi-code key waits in the C runtime's own buffer, which
-// ends with the process.
-void drop_pending_keys() {}
+// The console's unread input events go; the rest of a multi-code key that
+// _getch has begun waits in the C runtime's own buffer, which ends with the
+// process.
+void drop_pending_keys() {
+  const HANDLE input = open_console_input();
+  if (input != INVALID_HANDLE_VALUE) {
+    (void)FlushConsoleInputBuffer(input);
+    CloseHandle(input);
+  }
+}
 
 void end_console_keys() {}
 

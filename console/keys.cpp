@@ -76,6 +76,13 @@ void wait_any_key() {
   }
 }
 
+void drop_keys_typed_ahead() {
+  if (begin_console_keys()) {
+    drop_pending_keys();
+    end_console_keys();
+  }
+}
+
 NumberAnswer read_typed_number() {
   if (!interrupted()) {
     if (const std::optional<std::uint16_t> number = read_number(typed(), std::cout)) {

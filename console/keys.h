@@ -17,6 +17,11 @@ KeyAnswer wait_yes_no();
 // does not reach the shell after the tool ends.
 void wait_any_key();
 
+// Throws away the keys typed on a console and not yet read (an Enter pressed
+// by habit after a yes/no answer), so that a prompt written next waits for a
+// key pressed after it. Keys from a pipe are left to come as they were given.
+void drop_keys_typed_ahead();
+
 // From now on Ctrl-C, and on Windows Ctrl-Break, no longer ends the process:
 // it is recorded, and a wait for a key or a number ends as interrupted.
 // `before_forced_end` runs when the process is ended anyway (on Windows, its

@@ -164,7 +164,10 @@ constexpr int status_interrupted = 130;
 
 bool answered(KeyAnswer answer) { return answer == KeyAnswer::yes || answer == KeyAnswer::no; }
 
+// In a window that closes with the tool, the last words must not vanish
+// unread under a key typed before they were shown.
 int closing_prompt(int status) {
+  drop_keys_typed_ahead();
   say("Press any key to close this program.");
   wait_any_key();
   return status;

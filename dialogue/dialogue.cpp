@@ -79,7 +79,7 @@ std::string read_failed_now(const FileStatus& why) {
 
 // The closing words after a failed access. A read that failed stopped every
 // write after it; a failed write, flush or close may have left the file
-// partly changed. Halvane.bak is offered only when a whole one is there to
+// partly changed, unless no byte reached it. Halvane.bak is offered only when a whole one is there to
 // restore from.
 std::string failure_words(const FileFailure& failure, const Backup& backup) {
   const std::string& cause = failure.why.system_text;
@@ -95,7 +95,9 @@ std::string failure_words(const FileFailure& failure, const Backup& backup) {
   const char* what = failure.access == Access::flush   ? "Putting Halvane.exe on the disk"
                      : failure.access == Access::close ? "Closing Halvane.exe"
                                                        : "Writing Halvane.exe";
-  return std::string(what) + " failed: " + cause + "." + partly_changed(backup);
+  return std::string(what) + " failed: " + cause + "." +
+         (failure.file_changed ? partly_changed(backup)
+                               : "\nNothing reached it: Halvane.exe was not changed.");
 }
 
 // What became of the backup, where the first run says it made one. An

@@ -44,6 +44,8 @@ struct FileStatus {
   // player is told who may change it. Empty on Windows.
   std::string owner;
   bool owned_by_me = false;
+  // For a failed write: some of its bytes reached the file before it failed.
+  bool partly_written = false;
 };
 
 // The names under which the current folder holds `name`, as Windows finds

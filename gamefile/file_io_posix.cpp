@@ -294,17 +294,17 @@ FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::
 }
 
 FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
-  while (count > 0) {
+  for (bool some = false; count > 0;) {
     const ssize_t wrote = pwrite(fd_of(handle), bytes, count, static_cast<off_t>(offset));
     if (wrote < 0 && errno == EINTR) {
       continue;
     }
-    if (wrote < 0) {
-      return of_errno();
+    if (wrote <= 0) {  // 0: POSIX leaves no errno for a disk that takes nothing more
+      FileStatus status = wrote < 0 ? of_errno() : status_of_error(ENOSPC);
+      status.partly_written = some;
+      return status;
     }
-    if (wrote == 0) {  // POSIX leaves no errno for this: a disk that takes nothing more
-      return status_of_error(ENOSPC);
-    }
+    some = true;
     bytes += wrote;
     count -= static_cast<std::size_t>(wrote);
     offset += static_cast<std::uint64_t>(wrote);

@@ -175,15 +175,15 @@ FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::
 }
 
 FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes, std::size_t count) {
-  while (count > 0) {
+  for (bool some = false; count > 0; some = true) {
     OVERLAPPED where = at(offset);
     DWORD wrote = 0;
     const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
-    if (!WriteFile(handle_of(handle), bytes, ask, &wrote, &where)) {
-      return status_of_error(GetLastError());
-    }
-    if (wrote == 0) {
-      return status_of_error(ERROR_DISK_FULL);
+    const bool done = WriteFile(handle_of(handle), bytes, ask, &wrote, &where) != 0;
+    if (!done || wrote == 0) {
+      FileStatus status = status_of_error(done ? ERROR_DISK_FULL : GetLastError());
+      status.partly_written = some;
+      return status;
     }
     bytes += wrote;
     count -= wrote;

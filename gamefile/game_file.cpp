@@ -44,7 +44,8 @@ FileStatus GameFile::open() {
 
 void GameFile::note(Access access, FileStatus status) {
   if (!failure && !status.ok()) {
-    failure = FileFailure{access, std::move(status)};
+    const bool changed = !written.empty() || status.partly_written;
+    failure = FileFailure{access, std::move(status), changed};
   }
 }
 

@@ -30,7 +30,8 @@ enum class Access { read, write, flush, close };
 // The first access that failed, and why.
 struct FileFailure {
   Access access;
-  FileStatus why;  // too_short where a read found the file ending first
+  FileStatus why;     // too_short where a read found the file ending first
+  bool file_changed;  // a byte may have reached the file before the failure, or in it
 };
 
 class GameFile {

@@ -167,7 +167,9 @@ TEST_P(FileSizeLimit, PartialBackupRemovedAndFailedWriteReported) {
   });
   EXPECT_EQ(run.output, banner + backup_failed("there is not enough room on the disk") + after_backup +
                             (limit.sizes_written ? font_write_question : "") +
-                            write_failed_no_backup("File too large") + closing);
+                            (limit.sizes_written ? write_failed_no_backup("File too large")
+                                                 : not_changed("File too large")) +
+                            closing);
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   const std::string after = read_file(folder.path("Halvane.exe"));
@@ -211,6 +213,11 @@ std::string every_size(const std::string& bytes) {
   return with_value(with_value(sizes_written(bytes), 735806, 640), 735801, 480);
 }
 
+// The large height and the small height written, then nothing.
+std::string third_write_failed(const std::string& bytes) {
+  return with_value(with_value(bytes, 735776, 1080), 735801, 480);
+}
+
 class FailedAccess : public testing::TestWithParam<Fault> {};
 
 TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
@@ -249,14 +256,15 @@ INSTANTIATE_TEST_SUITE_P(
               instructions + read_failed_now("Input/output error") + question(0, "unreadable"), unchanged},
         Fault{"first_size_read_closing_words", "pread64", "EIO", 4,
               "Reading Halvane.exe failed: Input/output error.\nI didn't change it.", unchanged},
-        Fault{"first_write", "pwrite64", "EIO", 1, write_failed("Input/output error"), unchanged},
+        Fault{"first_write", "pwrite64", "EIO", 1, not_changed("Input/output error"), unchanged},
         // A backup that is no copy of this game is no way back.
-        Fault{"first_write_beside_a_backup_with_a_hole", "pwrite64", "EIO", 1,
-              write_failed_no_backup("Input/output error"), unchanged, 1, with_a_hole},
-        Fault{"first_write_beside_another_build", "pwrite64", "EIO", 1,
-              write_failed_no_backup("Input/output error"), unchanged, 1, another_build},
         Fault{"third_size_write", "pwrite64", "ENOSPC", 3, write_failed("No space left on device"),
-              [](const std::string& b) { return with_value(with_value(b, 735776, 1080), 735801, 480); }},
+              third_write_failed},
+        // A backup that is no copy of this game is no way back.
+        Fault{"third_size_write_beside_a_backup_with_a_hole", "pwrite64", "EIO", 3,
+              write_failed_no_backup("Input/output error"), third_write_failed, 1, with_a_hole},
+        Fault{"third_size_write_beside_another_build", "pwrite64", "EIO", 3,
+              write_failed_no_backup("Input/output error"), third_write_failed, 1, another_build},
         Fault{"flush", "fsync", "EIO", 1,
               write_failed("Input/output error", "Putting Halvane.exe on the disk"),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }},

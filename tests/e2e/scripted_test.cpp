@@ -180,6 +180,11 @@ INSTANTIATE_TEST_SUITE_P(
              banner + backup_made + ends_before_font + instructions + questions(stock_values) +
                  font_question + confirm + font_write_question + write_failed(past_the_end) + closing,
              1, sizes_written},
+        // Its one write, the font's, fails before any byte reached the file.
+        Path{"font_alone_past_the_end", 800000, "0\n0\n0\n0\n0\nyyy",
+             banner + backup_made + ends_before_font + instructions + questions(stock_values) +
+                 font_question + confirm + font_write_question + not_changed(past_the_end) + closing,
+             1, unchanged},
         Path{"too_short_for_the_sizes", 1000, sizes + "yyy",
              banner + backup_made + ends_before_font + instructions + too_short_now +
                  questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +

@@ -101,6 +101,10 @@ inline std::string write_failed_no_backup(const std::string& cause) {
          "It may be only partly changed, and there is no backup of it. Reinstall Halvane\n"
          "if it no longer starts.\n";
 }
+// A failed write before any byte reached the file.
+inline std::string not_changed(const std::string& cause) {
+  return "Writing Halvane.exe failed: " + cause + ".\nNothing reached it: Halvane.exe was not changed.\n";
+}
 inline const std::string past_the_end = "the file ends before that place";
 inline std::string backup_failed(const std::string& cause) {
   return "I couldn't make a backup (Halvane.bak): " + cause +

@@ -71,18 +71,17 @@ std::string partly_changed(const Backup& backup) {
 // Said at once when reading a size fails: the questions still follow, and
 // nothing will be written.
 std::string read_failed_now(const FileStatus& why) {
-  const std::string cause = why.problem == FileProblem::too_short        ? "it ends before the screen sizes"
-                            : why.problem == FileProblem::not_on_this_pc ? not_on_this_pc(why)
-                                                                         : why.system_text;
+  const std::string cause =
+      why.problem == FileProblem::too_short ? "it ends before the screen sizes" : cause_words(why);
   return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.";
 }
 
 // The closing words after a failed access. A read that failed stopped every
 // write after it; a failed write, flush or close may have left the file
-// partly changed, unless no byte reached it. Halvane.bak is offered only when a whole one is there to
-// restore from.
+// partly changed, unless no byte reached it. Halvane.bak is offered only
+// when a whole one is there to restore from.
 std::string failure_words(const FileFailure& failure, const Backup& backup) {
-  const std::string& cause = failure.why.system_text;
+  const std::string cause = cause_words(failure.why);
   if (failure.access == Access::read && failure.why.problem == FileProblem::not_on_this_pc) {
     return "I couldn't read Halvane.exe: " + not_on_this_pc(failure.why) + ". I didn't change it.";
   }
@@ -147,15 +146,12 @@ std::string backup_line(const Backup& backup) {
     case FileProblem::too_short:
       cause = "the copy came out shorter than Halvane.exe";
       break;
-    case FileProblem::not_on_this_pc:
-      cause = not_on_this_pc(backup.why);
-      break;
     case FileProblem::leftover_stuck:
       cause = "a leftover Halvane.bak.partial from an earlier run could not be removed: " +
               backup.why.system_text;
       break;
     default:
-      cause = backup.why.system_text;
+      cause = cause_words(backup.why);
   }
   return "I couldn't make a backup (Halvane.bak): " + cause +
          ".\nNothing is changed unless you confirm below.";
@@ -290,6 +286,9 @@ int run_dialogue() {
   // The backup's line has scrolled away by now; the decision is made here.
   if (!whole_backup(backup)) {
     tell("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
+  }
+  if (const std::string warning = patched_game_warning(whole_backup(backup)); !warning.empty()) {
+    tell(warning);
   }
   say("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();

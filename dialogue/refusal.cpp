@@ -1,10 +1,21 @@
 #include "dialogue/refusal.h"
 
 std::string not_on_this_pc(const FileStatus& status) {
-  return "it is a OneDrive file that is not on this PC" +
-         (status.system_text.empty() ? std::string() : " (" + status.system_text + ")") +
-         ". Right-click the game's folder, choose \"Always keep on this device\", and run me again once it "
-         "has downloaded";
+  return "it is a cloud file (OneDrive, Dropbox, iCloud...) that is not on this PC" +
+         (status.system_text.empty() ? std::string() : ": " + status.system_text) +
+         ". Right-click the game's folder, choose \"Always keep on this device\" (Dropbox: \"Make available "
+         "offline\"), and run me again once it has downloaded";
+}
+
+std::string cause_words(const FileStatus& status) {
+  switch (status.problem) {
+    case FileProblem::not_on_this_pc:
+      return not_on_this_pc(status);
+    case FileProblem::blocked:
+      return blocked_cause(status);
+    default:
+      return status.system_text;
+  }
 }
 
 std::string refusal(const FileStatus& status) {

@@ -11,9 +11,21 @@
 // Why Halvane.exe cannot be patched, and the way on.
 std::string refusal(const FileStatus& status);
 
-// Of a OneDrive file whose contents are not on this PC: what it is and what
+// Of a cloud file whose contents are not on this PC: what it is and what
 // to do, to follow "I couldn't read Halvane.exe: " and the like.
 std::string not_on_this_pc(const FileStatus& status);
+
+// What stood in the way of a file operation, to follow "failed: " and the
+// like: the system's words, or ours where we know more.
+std::string cause_words(const FileStatus& status);
+
+// The platform's part: of a create or write that Windows' ransomware
+// protection may have blocked, by its setting where this account can read it.
+std::string blocked_cause(const FileStatus& status);
+
+// Where the system may refuse to run the game once it is patched (Windows'
+// Smart App Control, on): what to expect and the way back; else nothing.
+std::string patched_game_warning(bool whole_backup);
 
 // The platform's part: a file that is read-only, that the account may not
 // write, or that Windows' ransomware protection keeps from us (blocked).

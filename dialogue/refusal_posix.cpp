@@ -19,3 +19,8 @@ std::string permission_refusal(const FileStatus& status) {
   return "I'm not allowed to change Halvane.exe (access denied): it belongs to " + owner + ". Run me as " +
          owner + ", or get write access to it.";
 }
+
+// Only Windows' Controlled folder access blocks so.
+std::string blocked_cause(const FileStatus& status) { return status.system_text; }
+
+std::string patched_game_warning(bool /*whole_backup: nothing to warn of here*/) { return ""; }

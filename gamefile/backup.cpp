@@ -12,7 +12,7 @@ BackupState existing_backup_state(const std::optional<FileFacts>& found, const F
   if (!found || !found->regular) {
     return BackupState::kept_not_a_file;
   }
-  if (found->volume == game.volume && found->index == game.index) {
+  if (found->volume == game.volume && found->index == game.index && found->index_high == game.index_high) {
     return BackupState::kept_same_file;
   }
   return found->size == game.size ? BackupState::kept : BackupState::kept_wrong_size;

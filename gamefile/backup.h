@@ -31,6 +31,7 @@ struct FileFacts {
   bool regular = false;      // a plain file, not a folder or device
   std::uint64_t volume = 0;  // with `index`, which file it is
   std::uint64_t index = 0;
+  std::uint64_t index_high = 0;  // the upper half of a 128-bit identifier, where the system gives one
   std::uint64_t size = 0;
 };
 

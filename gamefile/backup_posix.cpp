@@ -15,7 +15,7 @@ FileStatus status_of_errno() { return status_of_error(static_cast<unsigned long>
 
 FileFacts facts_of(const struct stat& file) {
   return {S_ISREG(file.st_mode), static_cast<std::uint64_t>(file.st_dev),
-          static_cast<std::uint64_t>(file.st_ino), static_cast<std::uint64_t>(file.st_size)};
+          static_cast<std::uint64_t>(file.st_ino), 0, static_cast<std::uint64_t>(file.st_size)};
 }
 
 // A Halvane.bak in other letters (HALVANE.BAK) is the backup too, as

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,26 @@ namespace {
 
 HANDLE handle_of(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-FileFacts facts_of(const BY_HANDLE_FILE_INFORMATION& info, bool disk_file) {
-  return {disk_file && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0, info.dwVolumeSerialNumber,
-          static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow,
-          static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow};
+// Which file it is: by the 128-bit identifier where the system gives one,
+// since ReFS (Windows 11's Dev Drives) does not keep the 64-bit index
+// unique (Microsoft: BY_HANDLE_FILE_INFORMATION); else by that index.
+std::optional<FileFacts> facts_of(HANDLE file, bool disk_file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) {
+    return std::nullopt;
+  }
+  FileFacts facts{disk_file && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0,
+                  info.dwVolumeSerialNumber,
+                  static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, 0,
+                  static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow};
+  FILE_ID_INFO id{};
+  if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id)) {
+    static_assert(sizeof id.FileId.Identifier == 2 * sizeof(std::uint64_t));
+    facts.volume = id.VolumeSerialNumber;
+    std::memcpy(&facts.index, id.FileId.Identifier, sizeof facts.index);
+    std::memcpy(&facts.index_high, id.FileId.Identifier + sizeof facts.index, sizeof facts.index_high);
+  }
+  return facts;
 }
 
 // Windows finds the name in any letters itself. Access 0 asks for the
@@ -30,27 +47,24 @@ FileFacts facts_of(const BY_HANDLE_FILE_INFORMATION& info, bool disk_file) {
 // follows it) is no backup a player could restore from.
 std::optional<Backup> existing(const char* name, NativeHandle game) {
   const std::wstring backup = wide(name);
-  BY_HANDLE_FILE_INFORMATION source{};
   if (GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND
                ? std::nullopt
                : std::optional<Backup>({BackupState::failed, status_of_error(error)});
   }
-  if (!GetFileInformationByHandle(handle_of(game), &source)) {
+  const std::optional<FileFacts> source = facts_of(handle_of(game), true);
+  if (!source) {
     return Backup{BackupState::failed, status_of_error(GetLastError())};
   }
   const HANDLE file = CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   std::optional<FileFacts> found;
   if (file != INVALID_HANDLE_VALUE) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(file, &info) != 0) {
-      found = facts_of(info, GetFileType(file) == FILE_TYPE_DISK);
-    }
+    found = facts_of(file, GetFileType(file) == FILE_TYPE_DISK);
     CloseHandle(file);
   }
-  return Backup{existing_backup_state(found, facts_of(source, true)), {}};
+  return Backup{existing_backup_state(found, *source), {}};
 }
 
 // A file that another program still holds open is only marked for deletion
@@ -75,7 +89,7 @@ Created create(const char* name, NativeHandle) {
   const HANDLE file = CreateFileW(wide(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    return {no_handle, status_of_error(GetLastError())};
+    return {no_handle, status_of_error(GetLastError(), Doing::create)};
   }
   return {reinterpret_cast<NativeHandle>(file), {}};
 }

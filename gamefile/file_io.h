@@ -27,8 +27,8 @@ enum class FileProblem {
   too_short,       // the file ends before the bytes read or written, or a copy holds fewer
   leftover_stuck,  // our temporary from an earlier run is there and cannot be removed
   several_names,   // no exact name, and more than one in other letters
-  blocked,         // Windows: the file is there, but its write-open is refused as not found
-  not_on_this_pc,  // Windows: a cloud (OneDrive) file whose contents are not on this PC
+  blocked,         // Windows: Controlled folder access, by its signs (status_of_error, open_game_handle)
+  not_on_this_pc,  // Windows: a cloud file (OneDrive, Dropbox, iCloud) whose contents are not on this PC
   other,
 };
 
@@ -87,5 +87,14 @@ inline FileStatus copy_at(NativeHandle from, NativeHandle to, std::uint64_t offs
 FileStatus sync_to_disk(NativeHandle handle);
 FileStatus close_handle(NativeHandle handle);
 
-// The problem behind a system error code: errno on POSIX, GetLastError() on Windows.
-FileStatus status_of_error(unsigned long code);
+// What failed, where that changes what an error means.
+enum class Doing {
+  other,
+  create,  // a new file in the current folder
+  write,   // through a handle that opened for writing
+};
+
+// The problem behind a system error code: errno on POSIX, GetLastError() on
+// Windows, where Controlled folder access is reported to fail a create as
+// "not found" and a write as "access denied" (blocked).
+FileStatus status_of_error(unsigned long code, Doing doing = Doing::other);

@@ -172,7 +172,7 @@ bool held_elsewhere(int fd, const struct stat& file) {
 
 }  // namespace
 
-FileStatus status_of_error(unsigned long code) {
+FileStatus status_of_error(unsigned long code, Doing /*doing: the same on POSIX*/) {
   const int error = static_cast<int>(code);
   FileStatus status{FileProblem::other, std::strerror(error)};
   switch (error) {

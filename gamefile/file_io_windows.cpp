@@ -38,18 +38,47 @@ OVERLAPPED at(std::uint64_t offset) {
   return where;
 }
 
-// Windows' cloud-file errors (winerror.h; MinGW's lacks them): the provider
-// not running, and the family a failed download of a placeholder gives.
-constexpr DWORD cloud_provider_not_running = 362;
-constexpr DWORD first_cloud_error = 388;  // ERROR_CLOUD_FILE_NETWORK_UNAVAILABLE
-constexpr DWORD last_cloud_error = 395;   // ERROR_CLOUD_FILE_ACCESS_DENIED
+// Windows' cloud-file errors (winerror.h; MinGW's lacks most), one by one.
+// OneDrive, Dropbox and iCloud all leave placeholders whose contents come
+// from the cloud when read: each of these says why they did not, in words
+// that go before the system's own. The others of the family (390 not under
+// a sync root, 392 pinned, 394 a property corrupt, ...) say nothing of the
+// contents, and keep the system's words alone.
+struct CloudError {
+  DWORD code;
+  const char* why;
+};
+constexpr CloudError cloud_errors[] = {
+    {362, "its cloud app is not running: start it"},                // ERROR_CLOUD_FILE_PROVIDER_NOT_RUNNING
+    {386, "its cloud app is signed out: sign in to it"},            // ERROR_CLOUD_FILE_AUTHENTICATION_FAILED
+    {388, "there is no network to download it over"},               // ERROR_CLOUD_FILE_NETWORK_UNAVAILABLE
+    {389, "its download failed"},                                   // ERROR_CLOUD_FILE_UNSUCCESSFUL
+    {393, "its download was stopped"},                              // ERROR_CLOUD_FILE_REQUEST_ABORTED
+    {395, "its cloud app refused to download it"},                  // ERROR_CLOUD_FILE_ACCESS_DENIED
+    {398, "its download was cancelled"},                            // ERROR_CLOUD_FILE_REQUEST_CANCELED
+    {404, "its cloud app stopped while downloading it"},            // ERROR_CLOUD_FILE_PROVIDER_TERMINATED
+    {426, "its download took too long"},                            // ERROR_CLOUD_FILE_REQUEST_TIMEOUT
+    {ERROR_CANT_ACCESS_FILE, "its cloud app no longer serves it"},  // 1920: a provider gone
+    {ERROR_FILE_OFFLINE, "it is offline"},                          // 4350
+};
+constexpr DWORD cloud_file_in_use = 391;  // ERROR_CLOUD_FILE_IN_USE
 // A placeholder whose contents stay in the cloud until read (winnt.h).
 constexpr DWORD recall_on_data_access = 0x00400000;
 
 }  // namespace
 
-FileStatus status_of_error(unsigned long code) {
+FileStatus status_of_error(unsigned long code, Doing doing) {
   FileStatus status{FileProblem::other, system_text(code)};
+  // Controlled folder access documents no error of its own (only its event
+  // 1123); it is reported to fail a new file's create in a protected folder
+  // as "not found", the folder being there, and a write through a handle
+  // that opened for writing as "access denied".
+  const bool not_found = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+  if ((doing == Doing::create && not_found && GetFileAttributesW(L".") != INVALID_FILE_ATTRIBUTES) ||
+      (doing == Doing::write && code == ERROR_ACCESS_DENIED)) {
+    status.problem = FileProblem::blocked;
+    return status;
+  }
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -76,9 +105,14 @@ FileStatus status_of_error(unsigned long code) {
     case ERROR_HANDLE_DISK_FULL:
       status.problem = FileProblem::disk_full;
       break;
+    case cloud_file_in_use:
+      status.problem = FileProblem::in_use;
+      break;
     default:
-      if (code == cloud_provider_not_running || (code >= first_cloud_error && code <= last_cloud_error)) {
-        status.problem = FileProblem::not_on_this_pc;
+      for (const CloudError& cloud : cloud_errors) {
+        if (cloud.code == code) {
+          status = {FileProblem::not_on_this_pc, std::string(cloud.why) + " (" + status.system_text + ")"};
+        }
       }
       break;
   }
@@ -181,7 +215,7 @@ FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes
     const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
     const bool done = WriteFile(handle_of(handle), bytes, ask, &wrote, &where) != 0;
     if (!done || wrote == 0) {
-      FileStatus status = status_of_error(done ? ERROR_DISK_FULL : GetLastError());
+      FileStatus status = status_of_error(done ? ERROR_DISK_FULL : GetLastError(), Doing::write);
       status.partly_written = some;
       return status;
     }

@@ -41,6 +41,13 @@ TEST_F(BackupOfHeldFile, LeftoverOfAKilledRunIsReplacedByAWholeCopy) {
   EXPECT_FALSE(file_exists("Halvane.bak.partial"));
 }
 
+// Which file it is goes by the whole identifier: ReFS keeps no 64-bit index unique.
+TEST(ExistingBackupState, SameFileByTheWholeIdentifier) {
+  const FileFacts game{true, 7, 42, 1, stand_in_size};
+  EXPECT_EQ(existing_backup_state(game, game), BackupState::kept_same_file);
+  EXPECT_EQ(existing_backup_state(FileFacts{true, 7, 42, 2, stand_in_size}, game), BackupState::kept);
+}
+
 // Whatever stands under the backup's name is looked at and kept as it is.
 struct Existing {
   const char* name;

@@ -23,6 +23,10 @@ namespace {
 // Pieces as large as the system's copy moves at once with ease, and small
 // enough that a window closed mid-copy waits for one piece only.
 constexpr std::size_t piece_size = 1 << 20;
+// Two pieces of this size stay in the processor's cache while they are
+// compared: a run beside a 64 MB backup takes a quarter of the time it does
+// with a megabyte (bench/run).
+constexpr std::size_t compared_piece_size = 1 << 16;
 
 Backup failed(FileStatus why) { return {BackupState::failed, std::move(why)}; }
 
@@ -39,11 +43,11 @@ struct Comparison {
 };
 
 Comparison compare_with_game(const GameFile& game, NativeHandle file, std::uint64_t size, Counted counted) {
-  std::vector<char> original(piece_size);
-  std::vector<char> other(piece_size);
+  std::vector<char> original(compared_piece_size);
+  std::vector<char> other(compared_piece_size);
   Comparison result;
-  for (std::uint64_t offset = 0; offset < size && result.why.ok(); offset += piece_size) {
-    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, size - offset));
+  for (std::uint64_t offset = 0; offset < size && result.why.ok(); offset += compared_piece_size) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(compared_piece_size, size - offset));
     result.why = read_at(game.handle(), offset, original.data(), count);
     if (result.why.ok()) {
       result.why = read_at(file, offset, other.data(), count);

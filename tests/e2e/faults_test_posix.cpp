@@ -196,8 +196,8 @@ struct Fault {
   const char* name;
   const char* call;  // the system call that fails
   const char* error;
-  // Which of its calls on Halvane.exe: the first two reads compare it with
-  // the backup, a megabyte at a time; the third is the build check's.
+  // Which of its calls on Halvane.exe: the first 25 reads compare it with
+  // the backup, 64 KiB at a time; the 26th is the build check's.
   int nth;
   std::string said;
   std::function<std::string(const std::string&)> game_after;
@@ -248,13 +248,13 @@ INSTANTIATE_TEST_SUITE_P(
     Accesses, FailedAccess,
     testing::Values(
         // The build check's look: a warning with the system's words, and the run goes on.
-        Fault{"build_check_read", "pread64", "EIO", 3,
+        Fault{"build_check_read", "pread64", "EIO", 26,
               "this file holds nothing I\ncould read: Input/output error.",
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }, 0},
         // Said at once, before the question whose value it could not read.
-        Fault{"first_size_read", "pread64", "EIO", 4,
+        Fault{"first_size_read", "pread64", "EIO", 27,
               instructions + read_failed_now("Input/output error") + question(0, "unreadable"), unchanged},
-        Fault{"first_size_read_closing_words", "pread64", "EIO", 4,
+        Fault{"first_size_read_closing_words", "pread64", "EIO", 27,
               "Reading Halvane.exe failed: Input/output error.\nI didn't change it.", unchanged},
         Fault{"first_write", "pwrite64", "EIO", 1, not_changed("Input/output error"), unchanged},
         // A backup that is no copy of this game is no way back.

@@ -19,49 +19,14 @@ const wchar_t* const cfa_policy =
 const wchar_t* const cfa_local =
     L"SOFTWARE\\Microsoft\\Windows Defender\\Windows Defender Exploit Guard\\Controlled Folder Access";
 
-// A DWORD of the machine's registry, set for one test (where given) and
-// removed after it; Wine's prefix has none of these.
-class MachineValue {
- public:
-  MachineValue(const wchar_t* key, const wchar_t* name, int value) : key(key), name(name), set(value >= 0) {
-    const auto dword = static_cast<DWORD>(value);
-    set = set &&
-          RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, &dword, sizeof dword) == ERROR_SUCCESS;
+// Feeds a DWORD of the machine's registry to one test, where given (-1
+// for none): Wine's prefix has none of these, so the test removes it after.
+void feed(const wchar_t* key, const wchar_t* name, int value) {
+  const auto dword = static_cast<DWORD>(value);
+  if (value >= 0) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, &dword, sizeof dword);
   }
-  ~MachineValue() {
-    if (set) {
-      RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name);
-    }
-  }
-  MachineValue(const MachineValue&) = delete;
-  MachineValue& operator=(const MachineValue&) = delete;
-
- private:
-  const wchar_t* key;
-  const wchar_t* name;
-  bool set;
-};
-
-// The variables as the test found them, put back after it.
-class SavedVariable {
- public:
-  explicit SavedVariable(const char* name) : name(name) {
-    const DWORD length = GetEnvironmentVariableA(name, nullptr, 0);
-    if (length > 0) {
-      value.resize(length);
-      value.resize(GetEnvironmentVariableA(name, value.data(), length));
-      found = true;
-    }
-  }
-  ~SavedVariable() { SetEnvironmentVariableA(name, found ? value.c_str() : nullptr); }
-  SavedVariable(const SavedVariable&) = delete;
-  SavedVariable& operator=(const SavedVariable&) = delete;
-
- private:
-  const char* name;
-  std::string value;
-  bool found = false;
-};
+}
 
 struct Refused {
   const char* name;
@@ -83,18 +48,25 @@ TEST_P(WindowsRefusal, NamesTheCauseAndTheWayOn) {
   InScratchFolder folder;
   std::filesystem::create_directory("Games");
   std::filesystem::current_path("Games");
-  const SavedVariable saved[] = {SavedVariable("ProgramFiles"), SavedVariable("ProgramFiles(x86)"),
-                                 SavedVariable("ProgramW6432")};
+  const char* const names[] = {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"};
+  std::string found[3];  // as the test found them, put back after it
   const std::string outer = row.under_program_files ? folder.root.string() : "C:\\Program Files";
-  for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
-    SetEnvironmentVariableA(name, outer.c_str());
+  for (std::size_t i = 0; i < 3; ++i) {
+    found[i].resize(MAX_PATH + 1);
+    found[i].resize(GetEnvironmentVariableA(names[i], found[i].data(), MAX_PATH + 1));
+    SetEnvironmentVariableA(names[i], outer.c_str());
   }
-  const MachineValue policy(cfa_policy, L"EnableControlledFolderAccess", row.policy);
-  const MachineValue local(cfa_local, L"EnableControlledFolderAccess", row.local);
+  feed(cfa_policy, L"EnableControlledFolderAccess", row.policy);
+  feed(cfa_local, L"EnableControlledFolderAccess", row.local);
   FileStatus status = status_of_error(row.code, row.doing);
   status.problem = row.found == FileProblem::none ? status.problem : row.found;
   const std::string said = row.doing == Doing::other ? refusal(status) : cause_words(status);
   std::filesystem::current_path(folder.root);
+  for (std::size_t i = 0; i < 3; ++i) {
+    SetEnvironmentVariableA(names[i], found[i].empty() ? nullptr : found[i].c_str());
+  }
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, cfa_policy, L"EnableControlledFolderAccess");
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, cfa_local, L"EnableControlledFolderAccess");
   if (row.words == nullptr) {
     EXPECT_EQ(said, status.system_text);
   } else {
@@ -156,9 +128,10 @@ struct SmartAppControl {
 class PatchedGame : public testing::TestWithParam<SmartAppControl> {};
 
 TEST_P(PatchedGame, IsSaidToBeBlockedOnlyWhereSmartAppControlIsOn) {
-  const MachineValue state(L"SYSTEM\\CurrentControlSet\\Control\\CI\\Policy",
-                           L"VerifiedAndReputablePolicyState", GetParam().state);
+  const wchar_t* const policy = L"SYSTEM\\CurrentControlSet\\Control\\CI\\Policy";
+  feed(policy, L"VerifiedAndReputablePolicyState", GetParam().state);
   const std::string said = patched_game_warning(GetParam().whole_backup);
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, policy, L"VerifiedAndReputablePolicyState");
   if (GetParam().words == nullptr) {
     EXPECT_EQ(said, "");
   } else {

@@ -101,9 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     with_name(with_value(stand_in_bytes(), 735776, 1080), 1491820, "Geneva"));
                  },
                  BackupState::kept},
-        Existing{"same_size_other_bytes",
-                 [] { (void)write_file("Halvane.bak", std::string(stand_in_size, 'x')); },
-                 BackupState::kept_not_a_copy},
         // A disk that dropped writes; a backup of another build of the same length.
         Existing{"copy_with_a_hole", [] { (void)write_file("Halvane.bak", with_a_hole(stand_in_bytes())); },
                  BackupState::kept_not_a_copy},

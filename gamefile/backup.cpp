@@ -191,14 +191,19 @@ Backup name_closed_copy(NameResult naming, const GameFile& game, std::uint64_t s
   return named(naming, game, size, steps);
 }
 
+// Whether our temporary name holds a whole copy of the game.
+bool whole_leftover(const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
+  const std::optional<Backup> leftover = existing_at(backup_temp_name, game, size, steps);
+  return leftover && leftover->state == BackupState::kept;
+}
+
 // A whole copy of the game left by a run cut off after the copy was made and
 // before its name was on the disk (a power cut, a disk that refused the
 // folder's flush). That run may have patched the game, so the leftover may
 // be the one copy of the sizes as they were: it becomes the backup, named as
 // a new one is. nullopt where there is no such leftover.
 std::optional<Backup> leftover_as_backup(const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
-  const std::optional<Backup> leftover = existing_at(backup_temp_name, game, size, steps);
-  if (!leftover || leftover->state != BackupState::kept) {
+  if (!whole_leftover(game, size, steps)) {
     return std::nullopt;
   }
   // A run killed before its flush may have left it whole in the cache alone.
@@ -209,7 +214,7 @@ std::optional<Backup> leftover_as_backup(const GameFile& game, std::uint64_t siz
     (void)close_handle(copy.handle);
   }
   const Backup result = name_closed_copy({Naming::unsupported, {}}, game, size, steps);
-  if (result.state == BackupState::failed) {
+  if (!whole_backup(result)) {
     return result;  // and the leftover stays as it is, for the next run
   }
   (void)steps.remove(backup_temp_name);  // the second name a link leaves
@@ -229,9 +234,14 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
     return failed({FileProblem::other, "the size of Halvane.exe could not be read"});
   }
   if (std::optional<Backup> existing = existing_at(backup_file_name, game, *size, steps)) {
-    // Beside a backup our leftover is not needed, whole or not. Removing a
-    // name never touches a backup that is the same file.
-    (void)steps.remove(backup_temp_name);
+    // Beside a whole backup our leftover is not needed, whole or not (a run
+    // killed between linking its copy and removing this name leaves the
+    // backup itself under it; removing a name never touches it). Beside one
+    // that is no copy of the game, a whole leftover may be the only copy of
+    // the sizes as they were: it stays, to be named once that one is renamed.
+    if (whole_backup(*existing) || !whole_leftover(game, *size, steps)) {
+      (void)steps.remove(backup_temp_name);
+    }
     return *existing;
   }
   if (std::optional<Backup> leftover = leftover_as_backup(game, *size, steps)) {

@@ -53,6 +53,7 @@ struct Existing {
   const char* name;
   void (*make)();
   BackupState state;
+  bool leftover_stays = false;
 };
 
 // The one name in the folder that is Halvane.bak in any letters, as Windows
@@ -88,7 +89,7 @@ TEST_P(ExistingBackup, IsKeptByteForByteAndNamed) {
   EXPECT_EQ(backup_name(), file) << "no second backup beside it";
   EXPECT_EQ(std::filesystem::is_directory(file), folder_there);
   EXPECT_TRUE((folder_there ? "" : read_file(file)) == before);
-  EXPECT_FALSE(file_exists("Halvane.bak.partial"));
+  EXPECT_EQ(file_exists("Halvane.bak.partial"), GetParam().leftover_stays);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -119,6 +120,13 @@ INSTANTIATE_TEST_SUITE_P(
                    (void)write_stand_in("Halvane.bak.partial");
                  },
                  BackupState::kept},
+        // Beside a backup of another build, it stays until that one is renamed.
+        Existing{"whole_leftover_beside_another_build",
+                 [] {
+                   (void)write_file("Halvane.bak", another_build(stand_in_bytes()));
+                   (void)write_stand_in("Halvane.bak.partial");
+                 },
+                 BackupState::kept_not_a_copy, true},
         // A run cut off after its copy was whole, before its name was on the disk.
         Existing{"whole_leftover_alone", [] { (void)write_stand_in("Halvane.bak.partial"); },
                  BackupState::made},

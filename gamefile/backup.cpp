@@ -1,12 +1,11 @@
 #include "gamefile/backup.h"
 
 #include <algorithm>
-#include <cstring>
 #include <mutex>
-#include <tuple>
 #include <vector>
 
 #include "gamefile/backup_steps.h"
+#include "gamefile/compare.h"
 
 BackupState existing_backup_state(const std::optional<FileFacts>& found, const FileFacts& game) {
   if (!found || !found->regular) {
@@ -23,64 +22,8 @@ namespace {
 // Pieces as large as the system's copy moves at once with ease, and small
 // enough that a window closed mid-copy waits for one piece only.
 constexpr std::size_t piece_size = 1 << 20;
-// Two pieces of this size stay in the processor's cache while they are
-// compared: a run beside a 64 MB backup takes a quarter of the time it does
-// with a megabyte (bench/run).
-constexpr std::size_t compared_piece_size = 1 << 16;
 
 Backup failed(FileStatus why) { return {BackupState::failed, std::move(why)}; }
-
-// Which bytes a comparison with the game file counts.
-enum class Counted { all, beyond_a_runs_changes };
-
-// How a file compares with the game file. Both are read as the system
-// returns them, through its cache: that catches a disk that reports a write
-// done and then loses it (fusefat), not a card that loses data under the
-// cache after the run.
-struct Comparison {
-  FileStatus why;               // ok() where both were read; too_short where the file ends first
-  std::uint64_t differing = 0;  // bytes counted that differ, and one more where the file is longer
-};
-
-Comparison compare_with_game(const GameFile& game, NativeHandle file, std::uint64_t size, Counted counted) {
-  std::vector<char> original(compared_piece_size);
-  std::vector<char> other(compared_piece_size);
-  Comparison result;
-  for (std::uint64_t offset = 0; offset < size && result.why.ok(); offset += compared_piece_size) {
-    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(compared_piece_size, size - offset));
-    result.why = read_at(game.handle(), offset, original.data(), count);
-    if (result.why.ok()) {
-      result.why = read_at(file, offset, other.data(), count);
-    }
-    const auto end = original.begin() + static_cast<std::ptrdiff_t>(count);
-    if (!result.why.ok() || std::memcmp(original.data(), other.data(), count) == 0) {
-      continue;  // the common case, at memcmp's speed
-    }
-    for (auto [at, also] = std::mismatch(original.begin(), end, other.begin()); at != end;
-         std::tie(at, also) = std::mismatch(at + 1, end, also + 1)) {
-      const auto position = offset + static_cast<std::uint64_t>(at - original.begin());
-      result.differing += counted == Counted::all || !changed_by_a_run(position) ? 1 : 0;
-    }
-  }
-  char beyond = 0;
-  if (const FileStatus more = read_at(file, size, &beyond, 1); result.why.ok() && more.ok()) {
-    ++result.differing;
-  } else if (result.why.ok() && more.problem != FileProblem::too_short) {
-    result.why = more;
-  }
-  return result;
-}
-
-Comparison compare_with_game(const GameFile& game, const std::string& name, std::uint64_t size,
-                             Counted counted) {
-  const Opened file = open_to_read(name.c_str());
-  if (file.handle == no_handle) {
-    return {file.why};
-  }
-  Comparison result = compare_with_game(game, file.handle, size, counted);
-  (void)close_handle(file.handle);
-  return result;
-}
 
 // Whether the copy under `copy_name`, opened afresh as a player's restore
 // would open it, holds the game file's `size` bytes: a disk that loses what

@@ -122,13 +122,13 @@ std::string backup_line(const Backup& backup) {
                "), so I can't tell that it is a copy of Halvane.exe; I left it alone and made no new backup. "
                "Rename it and run me again to get a fresh backup.";
       }
-      // Broken by hand where the count fits whatever its width.
-      return "Halvane.bak is not a copy of this Halvane.exe, so I left it alone and made no\nnew backup: " +
+      // Broken by hand, so that the count fits whatever its width.
+      return "Halvane.bak is not a copy of this Halvane.exe, so I left it alone and made no\n"
+             "new backup: " +
              std::to_string(backup.differing) +
-             " of its bytes differ, beyond the screen sizes\nand the font name. It may be a backup of "
-             "another "
-             "build, or a copy the disk did\nnot keep whole. Rename it and run me again to get a fresh "
-             "backup.";
+             " of its bytes differ, beyond the screen sizes\n"
+             "and the font name. It may be a backup of another build, or a copy the disk did\n"
+             "not keep whole. Rename it and run me again to get a fresh backup.";
     case BackupState::failed:
       break;
   }

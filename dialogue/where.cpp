@@ -79,6 +79,11 @@ std::string looked_in_line() {
            "\nExtract me into the game's folder first, and run me there.";
   }
   // The folder on a line of its own, so that a long one is cut only where it must be.
-  return folder.empty() ? "I looked for Halvane.exe in the folder I was started in."
-                        : "I looked for Halvane.exe in this folder:\n" + folder;
+  std::string line = folder.empty() ? "I looked for Halvane.exe in the folder I was started in."
+                                    : "I looked for Halvane.exe in this folder:\n" + folder;
+  const std::string mine = tool_folder();
+  if (!mine.empty() && !same_letters(trimmed(mine), trimmed(folder)) && game_in(mine)) {
+    line += "\nBut Halvane.exe is in my own folder:\n" + mine + "\n" + start_there();
+  }
+  return line;
 }

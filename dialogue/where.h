@@ -8,7 +8,9 @@
 
 // The line that follows the not-found line: the folder looked in, or, for
 // a copy that an archive tool unpacked to run, that the tool must be
-// extracted into the game's folder first.
+// extracted into the game's folder first. Where the game stands beside the
+// tool in another folder (a run typed from the home folder, a shortcut that
+// starts elsewhere), that folder is named too.
 std::string looked_in_line();
 
 // Whether `folder` lies below `outer`, in any letters, as Windows compares.
@@ -19,7 +21,14 @@ bool within(std::string_view folder, std::string_view outer);
 bool inside_archive_copy(std::string_view folder, std::string_view temp);
 
 // The platform's halves, as UTF-8 in the platform's own form: the current
-// folder, whole ("" where it cannot be had), and the temporary folder that
-// archive tools unpack into ("" where none does).
+// folder, whole ("" where it cannot be had), the temporary folder that
+// archive tools unpack into ("" where none does), and the folder the tool's
+// own file is in ("" where it cannot be had).
 std::string current_folder();
 std::string temp_folder();
+std::string tool_folder();
+
+// The platform's part: whether Halvane.exe (in any letters) stands in
+// `folder`, and how to start the tool there.
+bool game_in(const std::string& folder);
+std::string start_there();

@@ -1,6 +1,10 @@
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <string>
 
 #include "dialogue/where.h"
 
@@ -12,3 +16,29 @@ std::string current_folder() {
 // No archive tool of Linux or macOS is known here to run a program from
 // a folder of its own in the temporary folder.
 std::string temp_folder() { return ""; }
+
+// Linux knows the file a process runs from; elsewhere it is not looked for.
+std::string tool_folder() {
+  char path[PATH_MAX] = {};
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  const std::string tool(path, length > 0 ? static_cast<std::size_t>(length) : 0);
+  const std::size_t slash = tool.find_last_of('/');
+  return slash == std::string::npos ? "" : slash == 0 ? "/" : tool.substr(0, slash);
+}
+
+bool game_in(const std::string& folder) {
+  DIR* found = opendir(folder.c_str());
+  if (found == nullptr) {
+    return false;
+  }
+  bool there = false;
+  for (const dirent* entry = readdir(found); entry != nullptr && !there; entry = readdir(found)) {
+    struct stat file {};
+    there = strcasecmp(entry->d_name, "Halvane.exe") == 0 &&
+            stat((folder + "/" + entry->d_name).c_str(), &file) == 0 && S_ISREG(file.st_mode);
+  }
+  closedir(found);
+  return there;
+}
+
+std::string start_there() { return "Start me from that folder: in a terminal, cd there first."; }

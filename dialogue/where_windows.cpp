@@ -41,3 +41,21 @@ std::string temp_folder() {
   const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
   return length == 0 || length > MAX_PATH ? "" : long_form(std::wstring(folder, length));
 }
+
+std::string tool_folder() {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length < path.size() ? length : 0);
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? "" : long_form(path.substr(0, slash));
+}
+
+// Windows finds the name in any letters itself.
+bool game_in(const std::string& folder) {
+  const DWORD attributes = GetFileAttributesW((wide(folder.c_str()) + L"\\Halvane.exe").c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string start_there() {
+  return "Start me from that folder, or from a shortcut whose \"Start in\" is that folder.";
+}

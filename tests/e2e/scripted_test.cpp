@@ -210,6 +210,23 @@ TEST(DialogueAgain, SecondRunShowsNewValuesAndKeepsTheFirstBackup) {
   EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stock);
 }
 
+// Started from another folder, with the game beside the tool: the folder
+// looked in, then the tool's own, named; nothing made in either.
+TEST(DialogueAgain, StartedElsewhereNamesItsOwnFolderWhereTheGameIs) {
+  ScratchFolder game;
+  ScratchFolder elsewhere;
+  ASSERT_TRUE(write_stand_in(game.path("Halvane.exe")));
+  const std::string tool = game.path(std::filesystem::path(HALVANE_RES_PATH).filename().string());
+  std::filesystem::copy_file(HALVANE_RES_PATH, tool);
+  const ToolRun run = run_tool(elsewhere.root.string(), "y", {}, 20, tool);
+  const std::string said = not_found + looked_in + elsewhere.root.string() + "\n";
+  EXPECT_EQ(run.output.substr(0, said.size()), said);
+  EXPECT_NE(run.output.find("\n" + game.root.string() + "\nStart me from that folder"), std::string::npos)
+      << run.output;
+  EXPECT_TRUE(std::filesystem::is_empty(elsewhere.root));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(game.root), {}), 2);
+}
+
 #if defined(_WIN32)
 // Explorer runs a program started from inside a zip from a copy of it in the
 // temporary folder, with nothing beside it.

@@ -1,6 +1,7 @@
 #include "gamefile/backup.h"
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -90,11 +91,11 @@ FileStatus copy_contents(NativeHandle from, NativeHandle to, std::uint64_t size,
 // One way of naming the copy. A virus scanner may hold the new file for a
 // moment after it is written, and a rename fails while it does; such a
 // hold is waited out for up to about two seconds.
-NameResult name_by(const NameWay& way, NativeHandle copy, const BackupSteps& steps) {
-  NameResult result = way.name(copy);
+NameResult name_by(const std::function<NameResult()>& way, const BackupSteps& steps) {
+  NameResult result = way();
   for (int attempt = 0; result.outcome == Naming::held && attempt < 20; ++attempt) {
     steps.wait_a_moment();
-    result = way.name(copy);
+    result = way();
   }
   return result;
 }
@@ -119,17 +120,12 @@ Backup named(const NameResult& result, const GameFile& game, std::uint64_t size,
   return failed(result.why);
 }
 
-// Names the closed copy by the ways that need no handle, each in turn while
-// the naming so far is unsupported, and says what that came to.
+// Names the closed copy by its name, each way in turn while the naming so
+// far is unsupported, and says what that came to.
 Backup name_closed_copy(NameResult naming, const GameFile& game, std::uint64_t size,
                         const BackupSteps& steps) {
-  for (const NameWay& way : steps.naming) {
-    if (way.name == nullptr || naming.outcome != Naming::unsupported) {
-      break;
-    }
-    if (!way.while_open) {
-      naming = name_by(way, no_handle, steps);
-    }
+  for (std::size_t way = 0; way < steps.after_close.size() && naming.outcome == Naming::unsupported; ++way) {
+    naming = name_by(steps.after_close[way], steps);
   }
   return named(naming, game, size, steps);
 }
@@ -212,11 +208,9 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   // Only a copy that reads back whole is named: first by the ways that need
   // its handle, then, once it is closed, by the others.
   NameResult naming{Naming::unsupported, {}};
-  for (const NameWay& way : steps.naming) {
-    if (!status.ok() || way.name == nullptr || !way.while_open || naming.outcome != Naming::unsupported) {
-      break;
-    }
-    naming = name_by(way, copy.handle, steps);
+  for (std::size_t way = 0;
+       status.ok() && way < steps.while_open.size() && naming.outcome == Naming::unsupported; ++way) {
+    naming = name_by([&] { return steps.while_open[way](copy.handle); }, steps);
   }
   if (naming.outcome == Naming::named) {
     (void)steps.sync(copy.handle);  // the new name too; the bytes are on disk already

@@ -91,9 +91,9 @@ NameResult outcome(int result) {
 }
 
 // A second name for the copy, which is removed afterwards.
-NameResult hard_link(NativeHandle) { return outcome(link(backup_temp_name, backup_file_name)); }
+NameResult hard_link() { return outcome(link(backup_temp_name, backup_file_name)); }
 
-NameResult exclusive_rename(NativeHandle) {
+NameResult exclusive_rename() {
 #if defined(__linux__)
   return outcome(renameat2(AT_FDCWD, backup_temp_name, AT_FDCWD, backup_file_name, RENAME_NOREPLACE));
 #elif defined(__APPLE__)
@@ -108,7 +108,7 @@ NameResult exclusive_rename(NativeHandle) {
 // rename. The game file's lock keeps every other run of this tool out; the
 // one case left unguarded is another program creating Halvane.bak in that
 // instant.
-NameResult rename_if_free(NativeHandle) {
+NameResult rename_if_free() {
   struct stat found {};
   if (lstat(backup_file_name, &found) == 0) {
     return {Naming::taken, {}};
@@ -135,6 +135,8 @@ void sync_folder() {
 
 }  // namespace
 
+// The copy is named by a hard link, else by an exclusive rename, else by a
+// plain rename right after a look that the name is free.
 const BackupSteps& system_backup_steps() {
   static const BackupSteps steps{existing,
                                  remove_name,
@@ -142,7 +144,8 @@ const BackupSteps& system_backup_steps() {
                                  kernel_copy,
                                  copy_at,
                                  sync_to_disk,
-                                 {{{hard_link, false}, {exclusive_rename, false}, {rename_if_free, false}}},
+                                 {},  // no way names a file through its handle
+                                 {hard_link, exclusive_rename, rename_if_free},
                                  no_wait,
                                  sync_folder};
   return steps;

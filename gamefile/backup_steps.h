@@ -3,10 +3,10 @@
 // that each platform fills (backup_posix.cpp, backup_windows.cpp) and that
 // tests change one step at a time, so that every way out is tried on both.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "gamefile/backup.h"
 
@@ -24,13 +24,10 @@ struct NameResult {
   FileStatus why;  // for held and failed
 };
 
-// One way of naming the copy without replacing anything. A way tried
-// `while_open` gets the copy's handle; the others run once it is closed,
-// with no_handle.
-struct NameWay {
-  NameResult (*name)(NativeHandle copy);
-  bool while_open;
-};
+// Ways of naming the copy without replacing anything: through the handle
+// that wrote it, while it is open, or by its name once it is closed.
+using NameOpenCopy = NameResult (*)(NativeHandle copy);
+using NameClosedCopy = NameResult (*)();
 
 struct Created {
   NativeHandle handle;  // no_handle where it failed
@@ -61,9 +58,10 @@ struct BackupSteps {
   FileStatus (*copy_piece)(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
                            std::size_t count);
   FileStatus (*sync)(NativeHandle file);
-  // Tried in turn while one answers unsupported; the list ends at the first
-  // way with no `name`. The ways tried while_open come first.
-  std::array<NameWay, 3> naming;
+  // Tried in turn while each answers unsupported: first the ways through the
+  // open copy, then, once it is closed, the ways by its name.
+  std::vector<NameOpenCopy> while_open;
+  std::vector<NameClosedCopy> after_close;
   void (*wait_a_moment)();  // before a held name is tried again
   void (*sync_folder)();    // so that the new name is on disk too
 };

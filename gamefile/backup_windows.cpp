@@ -127,7 +127,7 @@ NameResult rename_by_handle(NativeHandle copy) {
 
 // Without MOVEFILE_REPLACE_EXISTING, a rename that never replaces. A
 // scanner's handle on the closed copy makes it fail for a moment.
-NameResult move_file(NativeHandle) {
+NameResult move_file() {
   if (MoveFileExW(wide(backup_temp_name).c_str(), wide(backup_file_name).c_str(), MOVEFILE_WRITE_THROUGH)) {
     return {Naming::named, {}};
   }
@@ -150,15 +150,11 @@ void names_on_disk_already() {}
 
 }  // namespace
 
+// The copy is named through its own handle while it is open, else, once it
+// is closed, by a move that never replaces.
 const BackupSteps& system_backup_steps() {
-  static const BackupSteps steps{existing,
-                                 remove_name,
-                                 create,
-                                 no_system_copy,
-                                 copy_at,
-                                 sync_to_disk,
-                                 {{{rename_by_handle, true}, {move_file, false}, {nullptr, false}}},
-                                 wait_a_moment,
-                                 names_on_disk_already};
+  static const BackupSteps steps{
+      existing,     remove_name,        create,      no_system_copy, copy_at,
+      sync_to_disk, {rename_by_handle}, {move_file}, wait_a_moment,  names_on_disk_already};
   return steps;
 }

@@ -33,29 +33,43 @@ FileStatus fills_up(NativeHandle from, NativeHandle to, std::uint64_t offset, ch
   return offset == 0 ? copy_at(from, to, offset, piece, count) : FileStatus{FileProblem::disk_full};
 }
 
-// Every way of naming but the system's last is unsupported; the one before it runs `before_last`.
-void only_last_way(BackupSteps& steps, NameResult (*before_last)(NativeHandle)) {
-  std::size_t last = 0;
-  while (last + 1 < steps.naming.size() && steps.naming[last + 1].name != nullptr) {
-    ++last;
+NameResult (*before_last)() = nullptr;
+
+// Every way of naming but the system's last is unsupported; the one before it runs `before`.
+void only_last_way(BackupSteps& steps, NameResult (*before)()) {
+  before_last = before;
+  for (auto& way : steps.while_open) {
+    way = [](NativeHandle) { return unsupported; };
   }
-  for (std::size_t way = 0; way < last; ++way) {
-    steps.naming[way].name = way + 1 == last ? before_last : [](NativeHandle) { return unsupported; };
+  for (std::size_t way = 0; way + 1 < steps.after_close.size(); ++way) {
+    steps.after_close[way] = [] { return unsupported; };
+  }
+  if (steps.after_close.size() > 1) {
+    steps.after_close[steps.after_close.size() - 2] = [] { return before_last(); };
+  } else {
+    steps.while_open.back() = [](NativeHandle) { return before_last(); };
   }
 }
 
 // Another program takes the backup's name before the last way is tried.
-NameResult takes_the_name(NativeHandle) {
+NameResult takes_the_name() {
   (void)write_file("Halvane.bak", "older");
   return unsupported;
 }
 
-// Held, as by a virus scanner, for `holds_left` tries; then named as the system names it.
-NameResult held_first(NativeHandle copy) {
-  if (holds_left-- > 0) {
-    return {Naming::held, disk_error};
+// The system's first way of naming held, as by a virus scanner, for
+// `holds_left` tries; then it names the copy as the system does.
+void first_way_held(BackupSteps& steps) {
+  if (!steps.while_open.empty()) {
+    steps.while_open[0] = [](NativeHandle copy) {
+      return holds_left-- > 0 ? NameResult{Naming::held, disk_error}
+                              : system_backup_steps().while_open[0](copy);
+    };
+  } else {
+    steps.after_close[0] = [] {
+      return holds_left-- > 0 ? NameResult{Naming::held, disk_error} : system_backup_steps().after_close[0]();
+    };
   }
-  return system_backup_steps().naming[0].name(copy);
 }
 
 // A disk or file system misbehaving at one step: the backup is whole or
@@ -65,7 +79,7 @@ struct Step {
   void (*change)(BackupSteps& steps);
   BackupState state;
   FileProblem why = FileProblem::none;
-  int holds = 0;  // tries that find the copy held, where the first way is held_first
+  int holds = 0;  // tries that find the copy held, where the first way is held
   bool leftover_stays = false;
 };
 
@@ -98,44 +112,40 @@ TEST_P(BackupStep, WholeOrAbsent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, BackupStep,
-    testing::Values(Step{"system_copy_fails", [](BackupSteps& s) { s.system_copy = copy_fails; },
-                         BackupState::failed, FileProblem::other},
-                    Step{"copy_fails_part_way", [](BackupSteps& s) { s.copy_piece = fills_up; },
-                         BackupState::failed, FileProblem::disk_full},
-                    Step{"copy_kept_other_bytes", [](BackupSteps& s) { s.copy_piece = keeps_zeros; },
-                         BackupState::failed},
-                    Step{"sync_fails",
-                         [](BackupSteps& s) { s.sync = [](NativeHandle) { return disk_error; }; },
-                         BackupState::failed, FileProblem::other},
-                    // A disk without the better ways: hard links and an exclusive rename
-                    // on FAT through FUSE, a rename by handle on Windows' older disks.
-                    Step{"only_the_last_way_of_naming",
-                         [](BackupSteps& s) { only_last_way(s, [](NativeHandle) { return unsupported; }); },
-                         BackupState::made},
-                    Step{"name_taken_before_the_last_way",
-                         [](BackupSteps& s) { only_last_way(s, takes_the_name); },
-                         BackupState::kept_wrong_size},
-                    Step{"held_for_a_moment", [](BackupSteps& s) { s.naming[0].name = held_first; },
-                         BackupState::made, FileProblem::none, 2},
-                    Step{"held_for_good", [](BackupSteps& s) { s.naming[0].name = held_first; },
-                         BackupState::failed, FileProblem::other, 1000},
-                    // Ours from an earlier run, which another program holds or which
-                    // cannot be removed: nothing is copied beside it.
-                    Step{"leftover_that_stays",
-                         [](BackupSteps& s) {
-                           (void)write_file("Halvane.bak.partial", "cut short");
-                           s.remove = [](const char*) { return disk_error; };
-                         },
-                         BackupState::failed, FileProblem::leftover_stuck, 0, true},
-                    // A whole one that cannot be named stays, for the next run to name.
-                    Step{"whole_leftover_held_for_good",
-                         [](BackupSteps& s) {
-                           (void)write_stand_in("Halvane.bak.partial");
-                           for (NameWay& way : s.naming) {
-                             way.name = way.name != nullptr ? held_first : nullptr;
-                           }
-                         },
-                         BackupState::failed, FileProblem::other, 1000, true}),
+    testing::Values(
+        Step{"system_copy_fails", [](BackupSteps& s) { s.system_copy = copy_fails; }, BackupState::failed,
+             FileProblem::other},
+        Step{"copy_fails_part_way", [](BackupSteps& s) { s.copy_piece = fills_up; }, BackupState::failed,
+             FileProblem::disk_full},
+        Step{"copy_kept_other_bytes", [](BackupSteps& s) { s.copy_piece = keeps_zeros; },
+             BackupState::failed},
+        Step{"sync_fails", [](BackupSteps& s) { s.sync = [](NativeHandle) { return disk_error; }; },
+             BackupState::failed, FileProblem::other},
+        // A disk without the better ways: hard links and an exclusive rename
+        // on FAT through FUSE, a rename by handle on Windows' older disks.
+        Step{"only_the_last_way_of_naming",
+             [](BackupSteps& s) { only_last_way(s, [] { return unsupported; }); }, BackupState::made},
+        Step{"name_taken_before_the_last_way", [](BackupSteps& s) { only_last_way(s, takes_the_name); },
+             BackupState::kept_wrong_size},
+        Step{"held_for_a_moment", first_way_held, BackupState::made, FileProblem::none, 2},
+        Step{"held_for_good", first_way_held, BackupState::failed, FileProblem::other, 1000},
+        // Ours from an earlier run, which another program holds or which
+        // cannot be removed: nothing is copied beside it.
+        Step{"leftover_that_stays",
+             [](BackupSteps& s) {
+               (void)write_file("Halvane.bak.partial", "cut short");
+               s.remove = [](const char*) { return disk_error; };
+             },
+             BackupState::failed, FileProblem::leftover_stuck, 0, true},
+        // A whole one that cannot be named stays, for the next run to name.
+        Step{"whole_leftover_held_for_good",
+             [](BackupSteps& s) {
+               (void)write_stand_in("Halvane.bak.partial");
+               for (auto& way : s.after_close) {
+                 way = [] { return NameResult{Naming::held, disk_error}; };
+               }
+             },
+             BackupState::failed, FileProblem::other, 0, true}),
     [](const testing::TestParamInfo<Step>& info) { return info.param.name; });
 
 }  // namespace

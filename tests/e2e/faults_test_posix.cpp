@@ -117,32 +117,6 @@ TEST(FaultsAtOpen, FifoNamedLikeTheGameIsRefusedWithoutAHang) {
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
 }
 
-// A run killed while it copies a large game file leaves no backup or a whole
-// one, never a part of one under the backup's name; the next run makes a
-// whole one and leaves nothing else behind.
-TEST(FaultsAtBackup, RunKilledWhileCopyingLeavesNoPartOfABackup) {
-  constexpr std::uint64_t size = 256'000'000;
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe"), size));
-  {
-    Background run(HALVANE_RES_PATH, folder.root.string(), "Otherwise, reinstall Halvane.");
-    ASSERT_TRUE(run.ready);
-    run.kill();
-  }
-  const std::string whole = stand_in_bytes(size);
-  EXPECT_TRUE(!file_exists(folder.path("Halvane.bak")) || read_file(folder.path("Halvane.bak")) == whole);
-
-  std::filesystem::remove(folder.path("Halvane.bak"));
-  const ToolRun again = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nnnq", {}, 120);
-  EXPECT_EQ(again.status, 0);
-  EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == whole);
-  std::size_t files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.root)) {
-    ++files;
-  }
-  EXPECT_EQ(files, 2U) << "only Halvane.exe and Halvane.bak";
-}
-
 // A file-size limit, as a full disk would impose: below the sizes nothing can
 // be written; between the sizes and the font only the font write fails. In
 // both the partial backup is removed and the failure is reported.

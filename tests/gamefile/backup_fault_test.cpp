@@ -27,6 +27,13 @@ FileStatus keeps_zeros(NativeHandle, NativeHandle to, std::uint64_t offset, char
   const std::string zeros(count, '\0');
   return write_at(to, offset, zeros.data(), count);
 }
+// What a run killed at the second piece would leave: no part of a backup under its name.
+bool backup_seen_mid_copy = false;
+FileStatus looked_at_mid_copy(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
+                              std::size_t count) {
+  backup_seen_mid_copy = backup_seen_mid_copy || (offset > 0 && file_exists("Halvane.bak"));
+  return copy_at(from, to, offset, piece, count);
+}
 // A disk that fills part-way: here at the second piece.
 FileStatus fills_up(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
                     std::size_t count) {
@@ -94,6 +101,7 @@ TEST_P(BackupStep, WholeOrAbsent) {
   ASSERT_EQ(game.open().problem, FileProblem::none);
   BackupSteps steps = steps_here();
   holds_left = GetParam().holds;
+  backup_seen_mid_copy = false;
   GetParam().change(steps);
   const Backup backup = make_backup(game, steps);
   EXPECT_EQ(backup.state, GetParam().state);
@@ -108,6 +116,7 @@ TEST_P(BackupStep, WholeOrAbsent) {
     EXPECT_FALSE(file_exists("Halvane.bak"));
   }
   EXPECT_EQ(file_exists("Halvane.bak.partial"), GetParam().leftover_stays);
+  EXPECT_FALSE(backup_seen_mid_copy) << "a run killed mid-copy would leave part of a backup";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -115,6 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Step{"system_copy_fails", [](BackupSteps& s) { s.system_copy = copy_fails; }, BackupState::failed,
              FileProblem::other},
+        Step{"killed_mid_copy", [](BackupSteps& s) { s.copy_piece = looked_at_mid_copy; }, BackupState::made},
         Step{"copy_fails_part_way", [](BackupSteps& s) { s.copy_piece = fills_up; }, BackupState::failed,
              FileProblem::disk_full},
         Step{"copy_kept_other_bytes", [](BackupSteps& s) { s.copy_piece = keeps_zeros; },

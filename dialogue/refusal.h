@@ -1,12 +1,16 @@
 #pragma once
-// What keeps the player from changing Halvane.exe, which is there, and what
-// they can do about it. Permissions are said in the terms of the platform:
-// Windows has Program Files, "Run as administrator" and its ransomware
-// protection; Linux and macOS have file owners and modes.
+// What the player is told when a file stands in the way: what keeps them
+// from changing Halvane.exe, what became of the backup, what a failed read
+// or write left, and what they can do about each. Permissions are said in
+// the terms of the platform: Windows has Program Files, "Run as
+// administrator" and its ransomware protection; Linux and macOS have file
+// owners and modes.
 
 #include <string>
 
+#include "gamefile/backup.h"
 #include "gamefile/file_io.h"
+#include "gamefile/game_file.h"
 
 // Why Halvane.exe cannot be patched, and the way on.
 std::string refusal(const FileStatus& status);
@@ -30,3 +34,15 @@ std::string patched_game_warning(bool whole_backup);
 // The platform's part: a file that is read-only, that the account may not
 // write, or that Windows' ransomware protection keeps from us (blocked).
 std::string permission_refusal(const FileStatus& status);
+
+// What became of the backup, said after the banner: "" for a whole one that
+// existed already.
+std::string backup_line(const Backup& backup);
+
+// Said at once when reading a size fails: the questions still follow, and
+// nothing will be written.
+std::string read_failed_now(const FileStatus& why);
+
+// The closing words after a failed access, with the way back where the
+// file may have been changed: Halvane.bak only where a whole one is there.
+std::string failure_words(const FileFailure& failure, const Backup& backup);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -28,52 +29,24 @@ char32_t code_of(std::string_view bytes) {
   return code;
 }
 
-using Ranges = std::pair<char32_t, char32_t>;
+using CodeRange = std::pair<char32_t, char32_t>;
 
-// Columns: 0 for combining marks and zero-width characters, 2 for East Asian
-// wide and full-width ones, as a console draws them (the blocks of Markus
-// Kuhn's wcwidth that a system's words in any language use).
-constexpr std::array<Ranges, 17> zero_width{{{0x0300, 0x036F},
-                                             {0x0483, 0x0489},
-                                             {0x0591, 0x05C7},
-                                             {0x0610, 0x061A},
-                                             {0x064B, 0x065F},
-                                             {0x0670, 0x0670},
-                                             {0x06D6, 0x06ED},
-                                             {0x0E31, 0x0E31},
-                                             {0x0E34, 0x0E3A},
-                                             {0x0E47, 0x0E4E},
-                                             {0x1AB0, 0x1AFF},
-                                             {0x1DC0, 0x1DFF},
-                                             {0x200B, 0x200F},
-                                             {0x2060, 0x2064},
-                                             {0x20D0, 0x20FF},
-                                             {0xFE00, 0xFE0F},
-                                             {0xFE20, 0xFE2F}}};
-constexpr std::array<Ranges, 14> double_width{{{0x1100, 0x115F},
-                                               {0x2E80, 0x303E},
-                                               {0x3041, 0x33FF},
-                                               {0x3400, 0x4DBF},
-                                               {0x4E00, 0x9FFF},
-                                               {0xA000, 0xA4CF},
-                                               {0xAC00, 0xD7A3},
-                                               {0xF900, 0xFAFF},
-                                               {0xFE30, 0xFE4F},
-                                               {0xFF00, 0xFF60},
-                                               {0xFFE0, 0xFFE6},
-                                               {0x1F300, 0x1F64F},
-                                               {0x1F900, 0x1F9FF},
-                                               {0x20000, 0x3FFFD}}};
+// The columns a console gives a character, as wcwidth counts them, for any
+// script a system's words may come in: zero_width and double_width, sorted.
+#include "console/wrap_tables.inc"
 
 template <std::size_t count>
-bool in(char32_t code, const std::array<Ranges, count>& ranges) {
-  return std::any_of(ranges.begin(), ranges.end(),
-                     [code](const Ranges& range) { return code >= range.first && code <= range.second; });
+bool in(char32_t code, const std::array<CodeRange, count>& ranges) {
+  // The ranges are sorted and apart: only the last that starts at or before
+  // `code` can hold it.
+  const auto after = std::upper_bound(ranges.begin(), ranges.end(), code,
+                                      [](char32_t c, const CodeRange& range) { return c < range.first; });
+  return after != ranges.begin() && code <= std::prev(after)->second;
 }
 
 std::size_t columns_of(std::string_view bytes) {
   const char32_t code = code_of(bytes);
-  return code == 0xFEFF || in(code, zero_width) ? 0 : in(code, double_width) ? 2 : 1;
+  return in(code, zero_width) ? 0 : in(code, double_width) ? 2 : 1;
 }
 
 std::vector<Character> characters_of(std::string_view text) {

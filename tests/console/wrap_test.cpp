@@ -40,6 +40,13 @@ INSTANTIATE_TEST_SUITE_P(
                          7,
                          "cafe\xCC\x81 a\xE2\x80\x8B"
                          "b"},
+                    // "नमस्ते नमस्ते" (Hindi): the virama and the vowel sign take no column, so 4 + 1 + 4 fit 9.
+                    Wrap{"indic_marks_take_none",
+                         "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87 "
+                         "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87",
+                         9,
+                         "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87 "
+                         "\xE0\xA4\xA8\xE0\xA4\xAE\xE0\xA4\xB8\xE0\xA5\x8D\xE0\xA4\xA4\xE0\xA5\x87"},
                     Wrap{"width_zero_leaves_it_as_it_is", "one two", 0, "one two"}),
     [](const testing::TestParamInfo<Wrap>& info) { return info.param.name; });
 

@@ -191,7 +191,7 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
     return failed({FileProblem::leftover_stuck, leftover.system_text});
   }
 
-  const Created copy = steps.create(backup_temp_name, game.handle());
+  const Opened copy = steps.create(backup_temp_name, game.handle());
   if (copy.handle == no_handle) {
     return failed(copy.why);
   }

@@ -42,7 +42,7 @@ FileStatus remove_name(const char* name) {
   return unlink(name) == 0 || errno == ENOENT ? FileStatus{} : status_of_errno();
 }
 
-Created create(const char* name, NativeHandle game) {
+Opened create(const char* name, NativeHandle game) {
   struct stat source {};
   if (fstat(static_cast<int>(game), &source) != 0) {
     return {no_handle, status_of_errno()};

@@ -29,11 +29,6 @@ struct NameResult {
 using NameOpenCopy = NameResult (*)(NativeHandle copy);
 using NameClosedCopy = NameResult (*)();
 
-struct Created {
-  NativeHandle handle;  // no_handle where it failed
-  FileStatus why;
-};
-
 // The bytes the system's own copy moved, or why it failed.
 struct Copied {
   std::size_t bytes;
@@ -48,8 +43,9 @@ struct BackupSteps {
   std::optional<Backup> (*existing)(const char* name, NativeHandle game);
   // ok() once nothing has the name, whether or not something had it.
   FileStatus (*remove)(const char* name);
-  // A new file, never one that is there already; `game` lends it its mode.
-  Created (*create)(const char* name, NativeHandle game);
+  // A new file, opened to write, never one that is there already; `game`
+  // lends it its mode.
+  Opened (*create)(const char* name, NativeHandle game);
   // The system's copy of up to `count` bytes at `offset` to the same place,
   // the data never passing through this process (copy_file_range), where it
   // has one: 0 bytes where it copies none here, and the rest is read and

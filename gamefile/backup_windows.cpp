@@ -85,7 +85,7 @@ FileStatus remove_name(const char* name) {
 // files on network shares, and DELETE lets this handle name the copy
 // itself. Share read: a scanner may look at the copy while it is written,
 // and the copy is read back by name before it is named.
-Created create(const char* name, NativeHandle) {
+Opened create(const char* name, NativeHandle) {
   const HANDLE file = CreateFileW(wide(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {

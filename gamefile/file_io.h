@@ -59,7 +59,7 @@ std::vector<std::string> names_in_any_letters(const char* name);
 // is refused before a byte of it is read.
 FileStatus open_game_handle(const char* name, NativeHandle& handle);
 
-// A file opened for reading, or why it was not.
+// A file opened (for reading, or a new one to write), or why it was not.
 struct Opened {
   NativeHandle handle;  // no_handle where it failed
   FileStatus why;

@@ -50,7 +50,7 @@ std::optional<Backup> existing_at(const char* name, const GameFile& game, std::u
   if (!found || found->state != BackupState::kept) {
     return found;
   }
-  const std::vector<std::string> names = names_in_any_letters(name);
+  const std::vector<std::string> names = names_ignoring_case(name);
   const Comparison read =
       compare_with_game(game, names.empty() ? name : names.front(), size, Counted::beyond_a_runs_changes);
   if (read.why.problem == FileProblem::too_short) {

@@ -18,11 +18,11 @@ FileFacts facts_of(const struct stat& file) {
           static_cast<std::uint64_t>(file.st_ino), 0, static_cast<std::uint64_t>(file.st_size)};
 }
 
-// A Halvane.bak in other letters (HALVANE.BAK) is the backup too, as
+// A Halvane.bak named in other case (HALVANE.BAK) is the backup too, as
 // Windows would find it: kept, with no second one beside it. It is looked
 // at through stat, never opened.
 std::optional<Backup> existing(const char* name, NativeHandle game) {
-  const std::vector<std::string> names = names_in_any_letters(name);
+  const std::vector<std::string> names = names_ignoring_case(name);
   if (names.empty()) {
     return std::nullopt;
   }

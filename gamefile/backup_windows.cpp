@@ -40,7 +40,7 @@ std::optional<FileFacts> facts_of(HANDLE file, bool disk_file) {
   return facts;
 }
 
-// Windows finds the name in any letters itself. Access 0 asks for the
+// Windows compares names case-insensitively itself. Access 0 asks for the
 // file's attributes only: it is never opened for reading or writing. A
 // name that GetFileAttributesW finds but CreateFileW cannot open (a
 // symbolic link to nothing: the first looks at the link, the second

@@ -26,7 +26,7 @@ enum class FileProblem {
   disk_full,
   too_short,       // the file ends before the bytes read or written, or a copy holds fewer
   leftover_stuck,  // our temporary from an earlier run is there and cannot be removed
-  several_names,   // no exact name, and more than one in other letters
+  several_names,   // no exact name, and more than one that matches case-insensitively
   blocked,         // Windows: Controlled folder access, by its signs (status_of_error, open_game_handle)
   not_on_this_pc,  // Windows: a cloud file (OneDrive, Dropbox, iCloud) whose contents are not on this PC
   other,
@@ -49,10 +49,10 @@ struct FileStatus {
 };
 
 // The names under which the current folder holds `name`, as Windows finds
-// it: `name` alone where it stands, else every name that is `name` in other
-// letters (HALVANE.EXE, halvane.exe), sorted; none where there is none.
+// it: `name` alone where it stands, else every name that matches `name`
+// case-insensitively (HALVANE.EXE, halvane.exe), sorted; none for none.
 // Windows finds any spelling under `name` itself.
-std::vector<std::string> names_in_any_letters(const char* name);
+std::vector<std::string> names_ignoring_case(const char* name);
 
 // Opens `name` for reading and writing and holds it for this run alone. It
 // must exist and is never created or truncated; anything but a regular file

@@ -27,7 +27,7 @@ void finish_file_work() { file_work().lock(); }  // and never unlocked: the proc
 GameFile::~GameFile() { close(); }
 
 FileStatus GameFile::open() {
-  const std::vector<std::string> names = names_in_any_letters(game_file_name);
+  const std::vector<std::string> names = names_ignoring_case(game_file_name);
   if (names.empty()) {
     return {FileProblem::missing, ""};
   }

@@ -41,8 +41,9 @@ class GameFile {
   GameFile(const GameFile&) = delete;
   GameFile& operator=(const GameFile&) = delete;
 
-  // Opens game_file_name, under the one name it has in any letters, for
-  // reading and writing (see names_in_any_letters, open_game_handle).
+  // Opens game_file_name, under the one name that matches it
+  // case-insensitively, for reading and writing (see names_ignoring_case,
+  // open_game_handle).
   // several_names, naming them in system_text, where it has more than one.
   FileStatus open();
 

@@ -13,7 +13,7 @@
 // starts elsewhere), that folder is named too.
 std::string looked_in_line();
 
-// Whether `folder` lies below `outer`, in any letters, as Windows compares.
+// Whether `folder` lies below `outer`, case-insensitively, as Windows compares.
 bool within(std::string_view folder, std::string_view outer);
 
 // Whether `folder` lies in a folder that an archive tool made in the
@@ -28,7 +28,7 @@ std::string current_folder();
 std::string temp_folder();
 std::string tool_folder();
 
-// The platform's part: whether Halvane.exe (in any letters) stands in
+// The platform's part: whether Halvane.exe (named case-insensitively) stands in
 // `folder`, and how to start the tool there.
 bool game_in(const std::string& folder);
 std::string start_there();

@@ -50,7 +50,7 @@ std::string tool_folder() {
   return slash == std::wstring::npos ? "" : long_form(path.substr(0, slash));
 }
 
-// Windows finds the name in any letters itself.
+// Windows compares names case-insensitively itself.
 bool game_in(const std::string& folder) {
   const DWORD attributes = GetFileAttributesW((wide(folder.c_str()) + L"\\Halvane.exe").c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
              sizes_written, Existing{"Halvane.bak", [](const std::string&) { return std::string("older"); }}},
         Path{"backup_patched_earlier", stand_in_size, sizes + "yyn", beside_a_backup, 0, sizes_written,
              Existing{"Halvane.bak", with_geneva}},
-        // As Windows finds it, in other letters.
+        // As Windows finds it: names match case-insensitively.
         Path{"backup_in_capitals", stand_in_size, sizes + "yyn", beside_a_backup, 0, sizes_written,
              Existing{"HALVANE.BAK", unchanged}},
         Path{"font_write_declined", stand_in_size, sizes + "yyn", whole_run, 0, sizes_written},

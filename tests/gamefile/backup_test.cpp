@@ -56,8 +56,8 @@ struct Existing {
   bool leftover_stays = false;
 };
 
-// The one name in the folder that is Halvane.bak in any letters, as Windows
-// finds it; "" for none, or for more than one.
+// The one name in the folder that matches Halvane.bak case-insensitively, as
+// Windows finds it; "" for none, or for more than one.
 std::string backup_name() {
   std::string found;
   for (const auto& entry : std::filesystem::directory_iterator(".")) {
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A run cut off after its copy was whole, before its name was on the disk.
         Existing{"whole_leftover_alone", [] { (void)write_stand_in("Halvane.bak.partial"); },
                  BackupState::made},
-        // As Windows finds it, in other letters.
+        // As Windows finds it: names match case-insensitively.
         Existing{"in_capitals", [] { (void)write_stand_in("HALVANE.BAK"); }, BackupState::kept},
         Existing{"in_capitals_other_bytes",
                  [] { (void)write_file("HALVANE.BAK", std::string(stand_in_size, 'x')); },

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-void say(std::string_view text);
+void say_verbatim(std::string_view text);
 
 // The narrowest console a player has: Windows 7 and 8, Wine's console
 // window, a shared terminal.
@@ -27,5 +27,5 @@ std::string wrapped(std::string_view text, std::size_t width = widest_line);
 
 // A line of the tool's own, which may carry an owner's name or the
 // system's words, said so that it reads whole on the narrowest console.
-// The dialogue's fixed texts go through say() as they stand.
-void tell(std::string_view text);
+// The dialogue's fixed texts go through say_verbatim() as they stand.
+void say_wrapped(std::string_view text);

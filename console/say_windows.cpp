@@ -33,7 +33,7 @@ std::string in_code_page(const std::wstring& text, UINT code_page) {
 
 }  // namespace
 
-void say(std::string_view text) {
+void say_verbatim(std::string_view text) {
   const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
   if (ascii) {
     std::cout << text << '\n' << std::flush;

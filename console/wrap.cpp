@@ -159,7 +159,7 @@ std::string wrapped(std::string_view text, std::size_t width) {
   }
 }
 
-void tell(std::string_view text) {
+void say_wrapped(std::string_view text) {
   const std::string lines = wrapped(text);
-  say(lines);
+  say_verbatim(lines);
 }

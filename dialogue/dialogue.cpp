@@ -70,7 +70,7 @@ bool answered(KeyAnswer answer) { return answer == KeyAnswer::yes || answer == K
 // unread under a key typed before they were shown.
 int closing_prompt(int status) {
   drop_keys_typed_ahead();
-  say("Press any key to close this program.");
+  say_verbatim("Press any key to close this program.");
   wait_any_key();
   return status;
 }
@@ -88,9 +88,9 @@ int stop_early(GameFile& file, KeyAnswer why, Stage stage, const Backup& backup)
       why == KeyAnswer::interrupted ? "Interrupted: " : "Input ended before an answer: ";
   const std::string_view effect =
       stage == Stage::sizes_written ? "the font name was not written." : "Halvane.exe was not changed.";
-  tell(std::string(cause) + std::string(effect));
+  say_wrapped(std::string(cause) + std::string(effect));
   if (stage == Stage::sizes_written && !written && file.first_failure()) {
-    tell(failure_words(*file.first_failure(), backup));
+    say_wrapped(failure_words(*file.first_failure(), backup));
   }
   const int status = why == KeyAnswer::interrupted ? status_interrupted : status_failed;
   if (!window_closes_with_tool()) {
@@ -101,13 +101,13 @@ int stop_early(GameFile& file, KeyAnswer why, Stage stage, const Backup& backup)
 }
 
 void show_banner() {
-  say("Welcome to Brem's exceedingly basic Halvane Resolution Hacking Program:");
-  say("USE AT YOUR OWN RISK: Brem has provided this free of charge, \n"
+  say_verbatim("Welcome to Brem's exceedingly basic Halvane Resolution Hacking Program:");
+  say_verbatim("USE AT YOUR OWN RISK: Brem has provided this free of charge, \n"
       "free like free beer, \n"
       "but more like 'free beer' you find opened, on the side of the road.\n\n"
       "There is absolutely no warranty on this product, \n"
       "including merchantability or fitness for any particular purpose.");
-  say("\nThis tool absolutely might break your installation of Halvane unless it is \n"
+  say_verbatim("\nThis tool absolutely might break your installation of Halvane unless it is \n"
       "1.0.10 for Windows (and you can break it even then if you try hard enough).\n"
       "It does, however, TRY to make a backup (Halvane.bak) - so you can TRY to\n"
       "restore from that.  Otherwise, reinstall Halvane.");
@@ -128,9 +128,9 @@ Sizes ask_sizes(GameFile& file) {
     const bool readable_so_far = !file.first_failure();
     const std::optional<std::uint16_t> current = file.read_value(numeric_sites[i]);
     if (readable_so_far && !current) {
-      tell(read_failed_now(file.first_failure()->why));
+      say_wrapped(read_failed_now(file.first_failure()->why));
     }
-    say(std::string(prompts[i].head) + (current ? decimal_text(*current) : "unreadable") +
+    say_verbatim(std::string(prompts[i].head) + (current ? decimal_text(*current) : "unreadable") +
         std::string(prompts[i].tail));
     const NumberAnswer answer = read_typed_number();
     if (answer.stopped) {
@@ -152,30 +152,30 @@ int run_dialogue() {
   GameFile file;
   const FileStatus opened = file.open();
   if (opened.problem == FileProblem::missing) {
-    say("Halvane not found - make sure you put me in the correct directory!");
-    tell(looked_in_line());
+    say_verbatim("Halvane not found - make sure you put me in the correct directory!");
+    say_wrapped(looked_in_line());
     return closing_prompt(0);
   }
   if (!opened.ok()) {
-    tell(refusal(opened));
+    say_wrapped(refusal(opened));
     return closing_prompt(status_failed);
   }
   show_banner();
   const Backup backup = make_backup(file);
   if (const std::string line = backup_line(backup); !line.empty()) {
-    tell(line);
+    say_wrapped(line);
   }
   // A warning only: the player may know better, and the confirmation still
   // guards every write.
   if (const std::string finding = unknown_build_finding(file); !finding.empty()) {
-    tell(
+    say_wrapped(
         "Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
         "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
         finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
   }
-  say("\nI'm about to ask a series of questions - \n"
+  say_verbatim("\nI'm about to ask a series of questions - \n"
       "please note that replying with 0 will result in NUMERIC values being unchanged.");
-  say("The \"typical\" user will change only 'large width', 'large height', \n"
+  say_verbatim("The \"typical\" user will change only 'large width', 'large height', \n"
       "and maybe 'widthcheck'.");
 
   const Sizes sizes = ask_sizes(file);
@@ -189,18 +189,18 @@ int run_dialogue() {
 
   // The backup's line has scrolled away by now; the decision is made here.
   if (!whole_backup(backup)) {
-    tell("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
+    say_wrapped("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
   }
   if (const std::string warning = patched_game_warning(whole_backup(backup)); !warning.empty()) {
-    tell(warning);
+    say_wrapped(warning);
   }
-  say("Now, do you wish to make the above changes?  'y' or 'n'");
+  say_verbatim("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();
   if (!answered(confirm)) {
     return stop_early(file, confirm, Stage::nothing_written, backup);
   }
   if (confirm == KeyAnswer::no) {
-    say("Ok, I didn't change the file.");
+    say_verbatim("Ok, I didn't change the file.");
     (void)file.close();  // nothing was written
     return closing_prompt(0);
   }
@@ -227,9 +227,9 @@ int run_dialogue() {
   // Finished means every read and write succeeded and the file is on disk
   // and closed.
   if (!file.close() && file.first_failure()) {
-    tell(failure_words(*file.first_failure(), backup));
+    say_wrapped(failure_words(*file.first_failure(), backup));
     return closing_prompt(status_failed);
   }
-  say("Ok, I think I finished.  Go see if it worked.");
+  say_verbatim("Ok, I think I finished.  Go see if it worked.");
   return closing_prompt(0);
 }

@@ -21,12 +21,12 @@ static_assert(geneva.size() + 1 <= font_name_field && arial.size() + 1 <= font_n
 }  // namespace
 
 FontChoice ask_font_choice() {
-  say(font_question);
+  say_verbatim(font_question);
   const KeyAnswer answer = wait_yes_no();
   return {answer, answer == KeyAnswer::yes ? geneva : answer == KeyAnswer::no ? arial : ""};
 }
 
 KeyAnswer ask_font_write() {
-  say(font_write_question);
+  say_verbatim(font_write_question);
   return wait_yes_no();
 }

@@ -148,7 +148,7 @@ Sizes ask_sizes(GameFile& file) {
 }  // namespace
 
 int run_dialogue() {
-  catch_interrupts(finish_file_work);
+  catch_interrupts(stop_file_work_for_good);
   GameFile file;
   const FileStatus opened = file.open();
   if (opened.problem == FileProblem::missing) {

@@ -24,7 +24,7 @@ namespace {
 // enough that a window closed mid-copy waits for one piece only.
 constexpr std::size_t piece_size = 1 << 20;
 
-Backup failed(FileStatus why) { return {BackupState::failed, std::move(why)}; }
+Backup no_backup(FileStatus why) { return {BackupState::failed, std::move(why)}; }
 
 // Whether the copy under `copy_name`, opened afresh as a player's restore
 // would open it, holds the game file's `size` bytes: a disk that loses what
@@ -46,9 +46,15 @@ FileStatus copy_reads_back(const GameFile& game, const char* copy_name, std::uin
 // name), which a player must not be sent to restore from.
 std::optional<Backup> existing_at(const char* name, const GameFile& game, std::uint64_t size,
                                   const BackupSteps& steps) {
-  std::optional<Backup> found = steps.existing(name, game.handle());
-  if (!found || found->state != BackupState::kept) {
-    return found;
+  const Looked looked = steps.existing(name, game.handle());
+  if (looked.outcome == Look::nothing) {
+    return std::nullopt;
+  }
+  if (looked.outcome == Look::unanswered) {
+    return no_backup(looked.why);
+  }
+  if (looked.state != BackupState::kept) {
+    return Backup{looked.state, {}};
   }
   const std::vector<std::string> names = names_ignoring_case(name);
   const Comparison read =
@@ -59,7 +65,7 @@ std::optional<Backup> existing_at(const char* name, const GameFile& game, std::u
   if (!read.why.ok() || read.differing > 0) {
     return Backup{BackupState::kept_not_a_copy, read.why, read.differing};
   }
-  return found;
+  return Backup{BackupState::kept, {}};
 }
 
 // The system's copy while it moves bytes; where it has none, or moves none
@@ -72,7 +78,7 @@ FileStatus copy_contents(NativeHandle from, NativeHandle to, std::uint64_t size,
     const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset));
     const std::lock_guard<std::mutex> whole(file_work());
     if (system_copies) {
-      const Copied copied = steps.system_copy(from, to, offset, count);
+      const CopyResult copied = steps.system_copy(from, to, offset, count);
       if (!copied.why.ok()) {
         return copied.why;
       }
@@ -101,7 +107,8 @@ NameResult name_by(const std::function<NameResult()>& way, const BackupSteps& st
 }
 
 // What the naming came to, as a backup.
-Backup named(const NameResult& result, const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
+Backup backup_after_naming(const NameResult& result, const GameFile& game, std::uint64_t size,
+                           const BackupSteps& steps) {
   switch (result.outcome) {
     case Naming::named:
       return {BackupState::made, {}};
@@ -109,15 +116,15 @@ Backup named(const NameResult& result, const GameFile& game, std::uint64_t size,
       // Another program made one meanwhile: judged as any existing backup.
       const std::optional<Backup> existing = existing_at(backup_file_name, game, size, steps);
       return existing ? *existing
-                      : failed({FileProblem::other, "the backup's name was taken and then freed"});
+                      : no_backup({FileProblem::other, "the backup's name was taken and then freed"});
     }
     case Naming::unsupported:
-      return failed({FileProblem::other, "this disk cannot name a file without replacing another"});
+      return no_backup({FileProblem::other, "this disk cannot name a file without replacing another"});
     case Naming::held:
     case Naming::failed:
       break;
   }
-  return failed(result.why);
+  return no_backup(result.why);
 }
 
 // Names the closed copy by its name, each way in turn while the naming so
@@ -127,7 +134,7 @@ Backup name_closed_copy(NameResult naming, const GameFile& game, std::uint64_t s
   for (std::size_t way = 0; way < steps.after_close.size() && naming.outcome == Naming::unsupported; ++way) {
     naming = name_by(steps.after_close[way], steps);
   }
-  return named(naming, game, size, steps);
+  return backup_after_naming(naming, game, size, steps);
 }
 
 // Whether our temporary name holds a whole copy of the game.
@@ -170,7 +177,7 @@ Backup make_backup(const GameFile& game) { return make_backup(game, system_backu
 Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   const std::optional<std::uint64_t> size = size_of(game.handle());
   if (!size) {
-    return failed({FileProblem::other, "the size of Halvane.exe could not be read"});
+    return no_backup({FileProblem::other, "the size of Halvane.exe could not be read"});
   }
   if (std::optional<Backup> existing = existing_at(backup_file_name, game, *size, steps)) {
     // Beside a whole backup our leftover is not needed, whole or not (a run
@@ -188,12 +195,12 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
   }
   // Any other leftover is ours, from a run killed while copying.
   if (const FileStatus leftover = steps.remove(backup_temp_name); !leftover.ok()) {
-    return failed({FileProblem::leftover_stuck, leftover.system_text});
+    return no_backup({FileProblem::leftover_stuck, leftover.system_text});
   }
 
   const Opened copy = steps.create(backup_temp_name, game.handle());
   if (copy.handle == no_handle) {
-    return failed(copy.why);
+    return no_backup(copy.why);
   }
   FileStatus status = copy_contents(game.handle(), copy.handle, *size, steps);
   if (status.ok()) {
@@ -219,7 +226,7 @@ Backup make_backup(const GameFile& game, const BackupSteps& steps) {
       !closed.ok() && status.ok() && naming.outcome != Naming::named) {
     status = closed;
   }
-  Backup result = status.ok() ? name_closed_copy(naming, game, *size, steps) : failed(status);
+  Backup result = status.ok() ? name_closed_copy(naming, game, *size, steps) : no_backup(status);
   // A way that links leaves the copy under both names; any other leaves it
   // under one, or none where it was not named.
   (void)steps.remove(backup_temp_name);

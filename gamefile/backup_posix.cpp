@@ -21,21 +21,22 @@ FileFacts facts_of(const struct stat& file) {
 // A Halvane.bak named in other case (HALVANE.BAK) is the backup too, as
 // Windows would find it: kept, with no second one beside it. It is looked
 // at through stat, never opened.
-std::optional<Backup> existing(const char* name, NativeHandle game) {
+Looked existing(const char* name, NativeHandle game) {
   const std::vector<std::string> names = names_ignoring_case(name);
   if (names.empty()) {
-    return std::nullopt;
+    return {Look::nothing, BackupState::kept_not_a_file, {}};
   }
   struct stat source {};
   struct stat found {};
   if (fstat(static_cast<int>(game), &source) != 0 ||
       (lstat(names.front().c_str(), &found) != 0 && errno != ENOENT)) {
-    return Backup{BackupState::failed, status_of_errno()};
+    return {Look::unanswered, BackupState::failed, status_of_errno()};
   }
   const bool looked = stat(names.front().c_str(), &found) == 0;
-  return Backup{existing_backup_state(looked ? std::optional<FileFacts>(facts_of(found)) : std::nullopt,
-                                      facts_of(source)),
-                {}};
+  return {Look::judged,
+          existing_backup_state(looked ? std::optional<FileFacts>(facts_of(found)) : std::nullopt,
+                                facts_of(source)),
+          {}};
 }
 
 FileStatus remove_name(const char* name) {
@@ -51,7 +52,7 @@ Opened create(const char* name, NativeHandle game) {
   return {file, file < 0 ? status_of_errno() : FileStatus{}};
 }
 
-Copied kernel_copy(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count) {
+CopyResult kernel_copy(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count) {
 #if defined(__linux__)
   // The kernel copies without the data passing through this process, as cp does.
   auto from_offset = static_cast<off_t>(offset);

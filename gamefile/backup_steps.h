@@ -29,18 +29,30 @@ struct NameResult {
 using NameOpenCopy = NameResult (*)(NativeHandle copy);
 using NameClosedCopy = NameResult (*)();
 
+// What a look under a name found.
+enum class Look {
+  nothing,     // nothing has the name
+  judged,      // something has it, judged in `state` against the game file
+  unanswered,  // the name could not be looked at, for `why`
+};
+
+struct Looked {
+  Look outcome;
+  BackupState state = BackupState::kept_not_a_file;  // for judged
+  FileStatus why;                                    // for unanswered
+};
+
 // The bytes the system's own copy moved, or why it failed.
-struct Copied {
+struct CopyResult {
   std::size_t bytes;
   FileStatus why;
 };
 
 struct BackupSteps {
   // What stands under `name` (the backup's, or the temporary one) already,
-  // looked at without opening it for reading or writing, judged against the
-  // open game file by its kind, identity and size; nullopt where nothing
-  // does, failed where the name cannot be looked at.
-  std::optional<Backup> (*existing)(const char* name, NativeHandle game);
+  // looked at without opening it for reading or writing, and judged against
+  // the open game file by its kind, identity and size.
+  Looked (*existing)(const char* name, NativeHandle game);
   // ok() once nothing has the name, whether or not something had it.
   FileStatus (*remove)(const char* name);
   // A new file, opened to write, never one that is there already; `game`
@@ -50,7 +62,7 @@ struct BackupSteps {
   // the data never passing through this process (copy_file_range), where it
   // has one: 0 bytes where it copies none here, and the rest is read and
   // written with copy_piece.
-  Copied (*system_copy)(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count);
+  CopyResult (*system_copy)(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count);
   FileStatus (*copy_piece)(NativeHandle from, NativeHandle to, std::uint64_t offset, char* piece,
                            std::size_t count);
   FileStatus (*sync)(NativeHandle file);

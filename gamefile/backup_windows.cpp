@@ -45,17 +45,17 @@ std::optional<FileFacts> facts_of(HANDLE file, bool disk_file) {
 // name that GetFileAttributesW finds but CreateFileW cannot open (a
 // symbolic link to nothing: the first looks at the link, the second
 // follows it) is no backup a player could restore from.
-std::optional<Backup> existing(const char* name, NativeHandle game) {
+Looked existing(const char* name, NativeHandle game) {
   const std::wstring backup = wide(name);
   if (GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND
-               ? std::nullopt
-               : std::optional<Backup>({BackupState::failed, status_of_error(error)});
+               ? Looked{Look::nothing, BackupState::kept_not_a_file, {}}
+               : Looked{Look::unanswered, BackupState::failed, status_of_error(error)};
   }
   const std::optional<FileFacts> source = facts_of(handle_of(game), true);
   if (!source) {
-    return Backup{BackupState::failed, status_of_error(GetLastError())};
+    return {Look::unanswered, BackupState::failed, status_of_error(GetLastError())};
   }
   const HANDLE file = CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -64,7 +64,7 @@ std::optional<Backup> existing(const char* name, NativeHandle game) {
     found = facts_of(file, GetFileType(file) == FILE_TYPE_DISK);
     CloseHandle(file);
   }
-  return Backup{existing_backup_state(found, *source), {}};
+  return {Look::judged, existing_backup_state(found, *source), {}};
 }
 
 // A file that another program still holds open is only marked for deletion
@@ -95,7 +95,7 @@ Opened create(const char* name, NativeHandle) {
 }
 
 // Windows has no copy between two open handles: every piece is read and written.
-Copied no_system_copy(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
+CopyResult no_system_copy(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
 
 bool name_taken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 

@@ -22,7 +22,7 @@ std::mutex& file_work() {
   return work;
 }
 
-void finish_file_work() { file_work().lock(); }  // and never unlocked: the process is ending
+void stop_file_work_for_good() { file_work().lock(); }  // and never unlocked: the process is ending
 
 GameFile::~GameFile() { close(); }
 

@@ -20,9 +20,9 @@
 std::mutex& file_work();
 
 // For a process about to be ended from outside (on Windows, its console
-// window closed): waits until the piece of file work under way has finished
-// and keeps any other from starting.
-void finish_file_work();
+// window closed): waits until the piece of file work under way has finished,
+// then takes file_work() and never gives it back, so that no other starts.
+void stop_file_work_for_good();
 
 // Which access to the game file failed.
 enum class Access { read, write, flush, close };

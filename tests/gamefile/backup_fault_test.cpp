@@ -6,7 +6,7 @@
 
 namespace {
 
-Copied copies_nothing(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
+CopyResult copies_nothing(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
 
 // The system's steps, with no wait between the tries of a held name, and
 // every piece read and written through copy_piece, which a row can fail.
@@ -21,7 +21,7 @@ const FileStatus disk_error{FileProblem::other, "a disk error"};
 const NameResult unsupported{Naming::unsupported, {}};
 int holds_left = 0;  // how many more tries find the copy held
 
-Copied copy_fails(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, disk_error}; }
+CopyResult copy_fails(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, disk_error}; }
 // A disk that reports the copy done and keeps other bytes, as fusefat can.
 FileStatus keeps_zeros(NativeHandle, NativeHandle to, std::uint64_t offset, char*, std::size_t count) {
   const std::string zeros(count, '\0');

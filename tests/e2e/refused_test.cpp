@@ -49,7 +49,7 @@ TEST_P(Refused, SaysWhyAndChangesNothing) {
   const auto before = files();
 
   const ToolRun run = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nyyyq");
-  EXPECT_EQ(run.output, GetParam().line + closing);
+  EXPECT_EQ(mismatch(run.output, GetParam().line + closing), "");
   EXPECT_EQ(too_wide(run.output), "");
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(files() == before) << "a file was made or changed";

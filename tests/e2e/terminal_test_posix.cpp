@@ -302,14 +302,16 @@ TEST_P(AtTerminalCtrlC, EndsInOrderWritesNothingUnconfirmedAndRestoresTheTermina
   // Windows, so its last words stay until a key: Ctrl-C again, here.
   const bool last_words_wait = wine && at.answered < 3;
   if (last_words_wait) {
-    ASSERT_TRUE(wait_for(on_screen(at.last_line + closing)));
+    ASSERT_TRUE(wait_for(on_screen(closing)));
     ASSERT_TRUE(wait_for_key_mode());
     type("\x03");
   }
   EXPECT_EQ(finish(), at.status);
   // At a number question the terminal may echo ^C first.
-  const std::string last_line = on_screen(last_words_wait ? at.last_line + closing : at.last_line);
-  EXPECT_EQ(screen.substr(screen.size() - std::min(screen.size(), last_line.size())), last_line) << screen;
+  if (!at.last_line.empty()) {
+    const std::string last_words = on_screen(last_words_wait ? at.last_line + closing : at.last_line);
+    EXPECT_EQ(mismatch(last_lines(screen, last_words_wait ? 2 : 1), last_words), "");
+  }
   expect_terminal_restored();
   std::string expected = stand_in_bytes();
   if (at.answered >= 2) {
@@ -348,7 +350,7 @@ TEST_F(AtNativeTerminal, EndOfInputAtANumberQuestionChangesNothing) {
   ASSERT_TRUE(wait_for("for no change"));
   type("\x04");  // Ctrl-D at the start of a line: end of input
   EXPECT_EQ(finish(), 1);
-  EXPECT_NE(screen.find(on_screen(ended_unchanged), seen), std::string::npos);
+  EXPECT_TRUE(says(screen.substr(seen), ended_unchanged)) << screen;
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 

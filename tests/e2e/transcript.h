@@ -1,15 +1,87 @@
 #pragma once
-// The dialogue as a player sees it, written out here a second time, by hand,
-// so that any change to a single character of the tool's texts fails a test.
+// The dialogue as a player sees it. Its fixed texts are written out here a
+// second time, by hand, so that any change to a single character of them
+// fails a test. The tool's own lines (causes, refusals, the way back) are
+// asserted by what they must say: the file named, the cause, the way back.
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "support/stand_in.h"
 
 namespace transcript {
+
+// Lines of the tool's own that must say each of `must_say`, in this order,
+// in place of their exact text. A console may break them at any space, so
+// their line ends count as spaces; every line's width is checked apart.
+inline std::string own(std::initializer_list<std::string> must_say) {
+  std::string part = "\x01";
+  for (const std::string& words : must_say) {
+    part += words + "\x1f";
+  }
+  return part + "\x02";
+}
+// Any text, or none.
+inline const std::string anything = own({});
+
+// "" where `output` is `expected`: its fixed text byte for byte, and each
+// own() part a run of text, up to the fixed text after it, that says what
+// it must. Otherwise, what differs.
+inline std::string mismatch(const std::string& output, const std::string& expected) {
+  std::size_t at = 0;
+  for (std::size_t part = 0; part < expected.size();) {
+    std::vector<std::string> must_say;
+    const bool own_part = expected[part] == '\x01';
+    for (; part < expected.size() && expected[part] == '\x01'; part = expected.find('\x02', part) + 1) {
+      for (std::size_t word = part + 1; expected[word] != '\x02'; word = expected.find('\x1f', word) + 1) {
+        must_say.push_back(expected.substr(word, expected.find('\x1f', word) - word));
+      }
+    }
+    const std::string fixed = expected.substr(part, expected.find('\x01', part) - part);
+    part += fixed.size();
+    const std::size_t end = fixed.empty() ? output.size() : output.find(fixed, at);
+    if (end == std::string::npos || (!own_part && end != at)) {
+      return "after " + output.substr(0, at) + "\nexpected:\n" + fixed + "\nbut got:\n" + output.substr(at);
+    }
+    std::string said;  // the tool's own text, its line ends as spaces
+    for (std::size_t i = at; i < end; ++i) {
+      if (output[i] != '\r') {
+        said += output[i] == '\n' ? ' ' : output[i];
+      }
+    }
+    std::size_t found = 0;
+    for (const std::string& words : must_say) {
+      found = said.find(words, found);
+      if (found == std::string::npos) {
+        return "\"" + words + "\" is not said, in order, in:\n" + output.substr(at, end - at);
+      }
+      found += words.size();
+    }
+    if (!must_say.empty() && end == at) {
+      return "nothing said before:\n" + fixed;
+    }
+    at = end + fixed.size();
+  }
+  return at == output.size() ? "" : "more than expected:\n" + output.substr(at);
+}
+
+// The last `count` lines of `text`, which ends with a line end.
+inline std::string last_lines(const std::string& text, int count) {
+  std::size_t start = text.size() - 1;
+  for (int line = 0; line < count && start != std::string::npos && start > 0; ++line) {
+    start = text.rfind('\n', start - 1);
+  }
+  return start == std::string::npos ? text : text.substr(start + 1);
+}
+
+// Whether `output` says `expected` anywhere in it.
+inline bool says(const std::string& output, const std::string& expected) {
+  return mismatch(output, anything + expected + anything).empty();
+}
 
 inline const std::string not_found = "Halvane not found - make sure you put me in the correct directory!\n";
 // Followed by the folder, whole.
@@ -87,76 +159,55 @@ inline const std::string finished = "Ok, I think I finished.  Go see if it worke
 inline const std::string closing = "Press any key to close this program.\n";
 
 // Our own lines, for the ways a run can stop short or fail.
-inline const std::string ended_unchanged = "Input ended before an answer: Halvane.exe was not changed.\n";
-inline const std::string ended_font = "Input ended before an answer: the font name was not written.\n";
-inline const std::string interrupted_unchanged = "Interrupted: Halvane.exe was not changed.\n";
-inline const std::string interrupted_font = "Interrupted: the font name was not written.\n";
+inline const std::string ended_unchanged = own({"Input ended", "Halvane.exe was not changed"});
+inline const std::string ended_font = own({"Input ended", "the font name was not written"});
+inline const std::string interrupted_unchanged = own({"Interrupted", "Halvane.exe was not changed"});
+inline const std::string interrupted_font = own({"Interrupted", "the font name was not written"});
 // A failed write, flush or close, with the system's words.
 inline std::string write_failed(const std::string& cause, const std::string& access = "Writing Halvane.exe") {
-  return access + " failed: " + cause + ".\nIt may be only partly changed. Restore it from Halvane.bak.\n";
+  return own({access + " failed", cause, "partly changed", "Restore it from Halvane.bak"});
 }
 inline std::string write_failed_no_backup(const std::string& cause) {
-  return "Writing Halvane.exe failed: " + cause +
-         ".\n"
-         "It may be only partly changed, and there is no backup of it. Reinstall Halvane\n"
-         "if it no longer starts.\n";
+  return own({"Writing Halvane.exe failed", cause, "partly changed", "no backup", "Reinstall Halvane",
+              "no longer starts"});
 }
 // A failed write before any byte reached the file.
 inline std::string not_changed(const std::string& cause) {
-  return "Writing Halvane.exe failed: " + cause + ".\nNothing reached it: Halvane.exe was not changed.\n";
+  return own({"Writing Halvane.exe failed", cause, "Halvane.exe was not changed"});
 }
 inline const std::string past_the_end = "the file ends before that place";
 inline std::string backup_failed(const std::string& cause) {
-  return "I couldn't make a backup (Halvane.bak): " + cause +
-         ".\nNothing is changed unless you confirm below.\n";
+  return own({"couldn't make a backup (Halvane.bak)", cause, "Nothing is changed unless you confirm"});
 }
 inline const std::string backup_wrong_size =
-    "Halvane.bak exists but is not the size of Halvane.exe, so it is no copy of it;\n"
-    "I left it alone and made no new backup. Rename it and run me again to get a\n"
-    "fresh backup.\n";
+    own({"Halvane.bak", "not the size of Halvane.exe", "made no new backup", "Rename it", "fresh backup"});
 // `differing` bytes apart from Halvane.exe, beyond the sizes and the font.
 inline std::string backup_not_a_copy(const std::string& differing) {
-  return "Halvane.bak is not a copy of this Halvane.exe, so I left it alone and made no\nnew backup: " +
-         differing +
-         " of its bytes differ, beyond the screen sizes\nand the font name. It may be a backup of another "
-         "build, "
-         "or a copy the disk did\nnot keep whole. Rename it and run me again to get a fresh backup.\n";
+  return own({"Halvane.bak is not a copy of this Halvane.exe", "made no new backup",
+              differing + " of its bytes differ", "Rename it", "fresh backup"});
 }
 // Right before the confirmation, when no whole backup exists.
-inline const std::string no_backup_reminder =
-    "Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.\n";
-inline const std::string too_short =
-    "Halvane.exe is too short to hold the screen sizes, so I didn't change it.\n";
+inline const std::string no_backup_reminder = own({"no backup of Halvane.exe", "'y' changes your only copy"});
+inline const std::string too_short = own({"Halvane.exe is too short", "didn't change it"});
 // Said at once, before the first size question that cannot show its value.
 inline std::string read_failed_now(const std::string& cause) {
-  return "I couldn't read Halvane.exe: " + cause + ".\nNothing will be changed.\n";
+  return own({"couldn't read Halvane.exe", cause, "Nothing will be changed"});
 }
 inline const std::string too_short_now = read_failed_now("it ends before the screen sizes");
 
 inline std::string unknown_build(const std::string& finding) {
-  return "Warning: this Halvane.exe does not look like 1.0.10 for Windows.\n"
-         "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
-         finding + ".\nAnswer 'n' at the confirmation to leave it alone.\n";
+  return own({"Halvane.exe does not look like 1.0.10", finding, "Answer 'n'"});
 }
-// A file that ends before the font name: its line is broken at 79 columns.
-inline const std::string ends_before_font = unknown_build("nothing:\nthe file ends before that place");
+inline const std::string ends_before_font = unknown_build("the file ends before that place");
 
 // Halvane.exe is there but cannot be patched.
-inline const std::string in_use =
-    "Halvane.exe is in use: the game is running, another program has it open, or I\n"
-    "am already running on it. Close that and run me again.\n";
+inline const std::string in_use = own({"Halvane.exe is in use", "the game is running", "run me again"});
 // Linux and macOS, for a file of root's that another account runs me on.
 inline const std::string read_only_of_root =
-    "Halvane.exe is read-only and belongs to root, so I can't change it. Its owner\n"
-    "can make it writable (chmod u+w Halvane.exe) and run me, or give your account\n"
-    "write access to it.\n";
+    own({"Halvane.exe is read-only", "belongs to root", "chmod u+w Halvane.exe", "write access"});
 inline const std::string two_spellings =
-    "There is more than one Halvane.exe here, in different letters: HALVANE.EXE and\n"
-    "halvane.exe. I can't tell which is the game, so I changed nothing. Keep the\n"
-    "game's own, rename the others, and run me again.\n";
-inline const std::string not_a_file =
-    "Halvane.exe here is not a file (it is a folder or a device), so there is\n"
-    "nothing to patch. Put me next to the game's own Halvane.exe.\n";
+    own({"more than one Halvane.exe", "HALVANE.EXE and halvane.exe", "changed nothing", "rename the others"});
+inline const std::string not_a_file = own({"Halvane.exe", "not a file", "the game's own Halvane.exe"});
 
 // The sizes most runs here answer, and the game file they leave: 1920, 1080
 // and 1920 at the large width, large height and width offset check.

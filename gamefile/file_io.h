@@ -59,6 +59,12 @@ std::vector<std::string> names_ignoring_case(const char* name);
 // is refused before a byte of it is read.
 FileStatus open_game_handle(const char* name, NativeHandle& handle);
 
+// Why an open of `name` for reading and writing failed with the system
+// error `code`, told apart by what else can be seen of the file: a folder, a
+// read-only file, a read-only NTFS disk, a write-open blocked by Windows'
+// Controlled folder access; on POSIX, whose file it is.
+FileStatus status_of_refused_open(const char* name, unsigned long code);
+
 // A file opened (for reading, or a new one to write), or why it was not.
 struct Opened {
   NativeHandle handle;  // no_handle where it failed

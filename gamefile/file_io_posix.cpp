@@ -31,16 +31,7 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
   // still returns at once; on a regular file it changes nothing.
   const int fd = open(name, O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
-    const int error = errno;
-    FileStatus status = status_of_error(error);
-    if (error == EACCES && (found.st_mode & 0222) == 0) {
-      status.problem = FileProblem::read_only;
-    } else if (error == EROFS && on_ntfs(name, found)) {
-      status.problem = FileProblem::read_only_ntfs;
-    }
-    status.owner = account_name(found.st_uid);
-    status.owned_by_me = found.st_uid == geteuid();
-    return status;
+    return status_of_refused_open(name, static_cast<unsigned long>(errno));
   }
   struct stat opened {};
   if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
@@ -58,6 +49,22 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
   }
   handle = fd;
   return {};
+}
+
+FileStatus status_of_refused_open(const char* name, unsigned long code) {
+  FileStatus status = status_of_error(code);
+  struct stat found {};
+  if (stat(name, &found) != 0) {
+    return status;
+  }
+  if (code == EACCES && (found.st_mode & 0222) == 0) {
+    status.problem = FileProblem::read_only;
+  } else if (code == EROFS && on_ntfs(name, found)) {
+    status.problem = FileProblem::read_only_ntfs;
+  }
+  status.owner = account_name(found.st_uid);
+  status.owned_by_me = found.st_uid == geteuid();
+  return status;
 }
 
 Opened open_to_read(const char* name) {

@@ -34,29 +34,7 @@ FileStatus open_game_handle(const char* game, NativeHandle& handle) {
   const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    FileStatus status = status_of_error(error);
-    // A folder and a read-only file are refused as "access denied" too.
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES) {
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        status.problem = FileProblem::not_a_file;
-      } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        status.problem = FileProblem::read_only;
-      }
-    }
-    // Controlled folder access fails a blocked write-open, often as "not
-    // found", while the file opens for reading as ever (Microsoft: "Enable
-    // controlled folder access"; its event 1123 records the block).
-    if (status.problem == FileProblem::missing) {
-      const HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (reader != INVALID_HANDLE_VALUE) {
-        CloseHandle(reader);
-        status.problem = FileProblem::blocked;
-      }
-    }
-    return status;
+    return status_of_refused_open(game, GetLastError());
   }
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
@@ -73,6 +51,32 @@ FileStatus open_game_handle(const char* game, NativeHandle& handle) {
   }
   handle = reinterpret_cast<NativeHandle>(file);
   return {};
+}
+
+FileStatus status_of_refused_open(const char* game, unsigned long error) {
+  const std::wstring name = wide(game);
+  FileStatus status = status_of_error(error);
+  // A folder and a read-only file are refused as "access denied" too.
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      status.problem = FileProblem::not_a_file;
+    } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      status.problem = FileProblem::read_only;
+    }
+  }
+  // Controlled folder access fails a blocked write-open, often as "not
+  // found", while the file opens for reading as ever (Microsoft: "Enable
+  // controlled folder access"; its event 1123 records the block).
+  if (status.problem == FileProblem::missing) {
+    const HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (reader != INVALID_HANDLE_VALUE) {
+      CloseHandle(reader);
+      status.problem = FileProblem::blocked;
+    }
+  }
+  return status;
 }
 
 // A virus scanner opens a file it has just seen written, and may hold it

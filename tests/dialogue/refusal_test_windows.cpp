@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "dialogue/refusal.h"
@@ -31,7 +32,9 @@ void feed(const wchar_t* key, const wchar_t* name, int value) {
 struct Refused {
   const char* name;
   unsigned long code;
-  FileProblem found;  // none: as the code says
+  // An open of Halvane.exe refused with `code`, the file there or not:
+  // told apart as the tool does, by what else can be seen of it.
+  enum { code_alone, open_file_there, open_file_missing } refused;
   bool under_program_files;
   const char* words;           // nullptr: the system's words alone
   Doing doing = Doing::other;  // other: an open, refused; else the cause of a failed create or write
@@ -58,8 +61,12 @@ TEST_P(WindowsRefusal, NamesTheCauseAndTheWayOn) {
   }
   feed(cfa_policy, L"EnableControlledFolderAccess", row.policy);
   feed(cfa_local, L"EnableControlledFolderAccess", row.local);
-  FileStatus status = status_of_error(row.code, row.doing);
-  status.problem = row.found == FileProblem::none ? status.problem : row.found;
+  if (row.refused == Refused::open_file_there) {
+    std::ofstream("Halvane.exe") << "MZ";
+  }
+  const FileStatus status = row.refused == Refused::code_alone
+                                ? status_of_error(row.code, row.doing)
+                                : status_of_refused_open("Halvane.exe", row.code);
   const std::string said = row.doing == Doing::other ? refusal(status) : cause_words(status);
   std::filesystem::current_path(folder.root);
   for (std::size_t i = 0; i < 3; ++i) {
@@ -80,40 +87,43 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, WindowsRefusal,
     testing::Values(
         // Each cloud error that keeps a file's contents from this PC, with its own words.
-        Refused{"provider_not_running", 362, FileProblem::none, false, "not running: start it"},
-        Refused{"signed_out", 386, FileProblem::none, false, "signed out: sign in"},
-        Refused{"network_unavailable", 388, FileProblem::none, false, "no network"},
-        Refused{"download_failed", 389, FileProblem::none, false, "download failed"},
-        Refused{"download_stopped", 393, FileProblem::none, false, "download was stopped"},
-        Refused{"cloud_access_denied", 395, FileProblem::none, false, "refused to download it"},
-        Refused{"download_cancelled", 398, FileProblem::none, false, "download was cancelled"},
-        Refused{"provider_terminated", 404, FileProblem::none, false, "stopped while downloading"},
-        Refused{"download_timed_out", 426, FileProblem::none, false, "took too long"},
-        Refused{"provider_gone", ERROR_CANT_ACCESS_FILE, FileProblem::none, false, cloud},
-        Refused{"file_offline", ERROR_FILE_OFFLINE, FileProblem::none, false, "Always keep on this device"},
+        Refused{"provider_not_running", 362, Refused::code_alone, false, "not running: start it"},
+        Refused{"signed_out", 386, Refused::code_alone, false, "signed out: sign in"},
+        Refused{"network_unavailable", 388, Refused::code_alone, false, "no network"},
+        Refused{"download_failed", 389, Refused::code_alone, false, "download failed"},
+        Refused{"download_stopped", 393, Refused::code_alone, false, "download was stopped"},
+        Refused{"cloud_access_denied", 395, Refused::code_alone, false, "refused to download it"},
+        Refused{"download_cancelled", 398, Refused::code_alone, false, "download was cancelled"},
+        Refused{"provider_terminated", 404, Refused::code_alone, false, "stopped while downloading"},
+        Refused{"download_timed_out", 426, Refused::code_alone, false, "took too long"},
+        Refused{"provider_gone", ERROR_CANT_ACCESS_FILE, Refused::code_alone, false, cloud},
+        Refused{"file_offline", ERROR_FILE_OFFLINE, Refused::code_alone, false, "Always keep on this device"},
         // The others of the family are not about a download.
-        Refused{"not_under_a_sync_root", 390, FileProblem::none, false, "I can't open Halvane.exe: "},
-        Refused{"cloud_file_in_use", 391, FileProblem::none, false, "Halvane.exe is in use"},
-        Refused{"pinned", 392, FileProblem::none, false, "I can't open Halvane.exe: "},
-        Refused{"property_corrupt", 394, FileProblem::none, false, "I can't open Halvane.exe: "},
-        Refused{"write_open_not_found_but_readable", ERROR_FILE_NOT_FOUND, FileProblem::blocked, false,
+        Refused{"not_under_a_sync_root", 390, Refused::code_alone, false, "I can't open Halvane.exe: "},
+        Refused{"cloud_file_in_use", 391, Refused::code_alone, false, "Halvane.exe is in use"},
+        Refused{"pinned", 392, Refused::code_alone, false, "I can't open Halvane.exe: "},
+        Refused{"property_corrupt", 394, Refused::code_alone, false, "I can't open Halvane.exe: "},
+        // Controlled folder access as it is reported to fail a write-open of a file that reads.
+        Refused{"write_open_not_found_but_readable", ERROR_FILE_NOT_FOUND, Refused::open_file_there, false,
                 "Allow an app through Controlled folder access, adding "},
+        Refused{"write_open_not_found_and_gone", ERROR_FILE_NOT_FOUND, Refused::open_file_missing, false,
+                "I can't open Halvane.exe: "},
         // Controlled folder access as it is reported to fail a create and a write, by its setting.
         Refused{
-            "create_not_found_setting_unknown", ERROR_FILE_NOT_FOUND, FileProblem::none, false,
+            "create_not_found_setting_unknown", ERROR_FILE_NOT_FOUND, Refused::code_alone, false,
             "if Controlled folder access (ransomware protection) is on, it may be what stopped me: allow me",
             Doing::create},
-        Refused{"write_denied_setting_on", ERROR_ACCESS_DENIED, FileProblem::none, false,
+        Refused{"write_denied_setting_on", ERROR_ACCESS_DENIED, Refused::code_alone, false,
                 "Controlled folder access (ransomware protection) stopped me", Doing::write, -1, 1},
-        Refused{"write_denied_policy_off_over_local_on", ERROR_ACCESS_DENIED, FileProblem::none, false,
+        Refused{"write_denied_policy_off_over_local_on", ERROR_ACCESS_DENIED, Refused::code_alone, false,
                 nullptr, Doing::write, 0, 1},
-        Refused{"create_not_found_policy_on", ERROR_PATH_NOT_FOUND, FileProblem::none, false,
+        Refused{"create_not_found_policy_on", ERROR_PATH_NOT_FOUND, Refused::code_alone, false,
                 "Allow an app through Controlled folder access, adding ", Doing::create, 1, -1},
-        Refused{"create_denied_is_no_block", ERROR_ACCESS_DENIED, FileProblem::none, false, nullptr,
+        Refused{"create_denied_is_no_block", ERROR_ACCESS_DENIED, Refused::code_alone, false, nullptr,
                 Doing::create},
-        Refused{"denied_outside_program_files", ERROR_ACCESS_DENIED, FileProblem::none, false,
+        Refused{"denied_outside_program_files", ERROR_ACCESS_DENIED, Refused::code_alone, false,
                 "if Controlled folder access (ransomware protection) is on, allow me"},
-        Refused{"denied_under_program_files", ERROR_ACCESS_DENIED, FileProblem::none, true,
+        Refused{"denied_under_program_files", ERROR_ACCESS_DENIED, Refused::code_alone, true,
                 "right-click me and choose \"Run as administrator\""}),
     [](const testing::TestParamInfo<Refused>& info) { return info.param.name; });
 

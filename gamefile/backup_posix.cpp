@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gamefile/backup_steps.h"
+#include "gamefile/kernel_calls_posix.h"
 
 namespace {
 
@@ -53,13 +54,9 @@ Opened create(const char* name, NativeHandle game) {
 }
 
 CopyResult kernel_copy(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count) {
-#if defined(__linux__)
   // The kernel copies without the data passing through this process, as cp does.
-  auto from_offset = static_cast<off_t>(offset);
-  auto to_offset = static_cast<off_t>(offset);
   for (;;) {
-    const ssize_t copied =
-        copy_file_range(static_cast<int>(from), &from_offset, static_cast<int>(to), &to_offset, count, 0);
+    const long long copied = kernel_copy_range(static_cast<int>(from), static_cast<int>(to), offset, count);
     if (copied >= 0) {
       return {static_cast<std::size_t>(copied), {}};
     }
@@ -70,10 +67,6 @@ CopyResult kernel_copy(NativeHandle from, NativeHandle to, std::uint64_t offset,
       return {0, status_of_errno()};
     }
   }
-#else
-  (void)from, (void)to, (void)offset, (void)count;
-  return {0, {}};
-#endif
 }
 
 // The errors of a disk that does not offer the operation at all.
@@ -95,13 +88,7 @@ NameResult outcome(int result) {
 NameResult hard_link() { return outcome(link(backup_temp_name, backup_file_name)); }
 
 NameResult exclusive_rename() {
-#if defined(__linux__)
-  return outcome(renameat2(AT_FDCWD, backup_temp_name, AT_FDCWD, backup_file_name, RENAME_NOREPLACE));
-#elif defined(__APPLE__)
-  return outcome(renamex_np(backup_temp_name, backup_file_name, RENAME_EXCL));
-#else
-  return {Naming::unsupported, {}};
-#endif
+  return outcome(rename_without_replacing(backup_temp_name, backup_file_name));
 }
 
 // Disks with neither (FAT and exFAT through FUSE, many network mounts): as

@@ -105,4 +105,3 @@ FileStatus status_of_error(unsigned long code, Doing doing) {
   }
   return status;
 }
-

@@ -102,12 +102,14 @@ int stop_early(GameFile& file, KeyAnswer why, Stage stage, const Backup& backup)
 
 void show_banner() {
   say_verbatim("Welcome to Brem's exceedingly basic Halvane Resolution Hacking Program:");
-  say_verbatim("USE AT YOUR OWN RISK: Brem has provided this free of charge, \n"
+  say_verbatim(
+      "USE AT YOUR OWN RISK: Brem has provided this free of charge, \n"
       "free like free beer, \n"
       "but more like 'free beer' you find opened, on the side of the road.\n\n"
       "There is absolutely no warranty on this product, \n"
       "including merchantability or fitness for any particular purpose.");
-  say_verbatim("\nThis tool absolutely might break your installation of Halvane unless it is \n"
+  say_verbatim(
+      "\nThis tool absolutely might break your installation of Halvane unless it is \n"
       "1.0.10 for Windows (and you can break it even then if you try hard enough).\n"
       "It does, however, TRY to make a backup (Halvane.bak) - so you can TRY to\n"
       "restore from that.  Otherwise, reinstall Halvane.");
@@ -131,7 +133,7 @@ Sizes ask_sizes(GameFile& file) {
       say_wrapped(read_failed_now(file.first_failure()->why));
     }
     say_verbatim(std::string(prompts[i].head) + (current ? decimal_text(*current) : "unreadable") +
-        std::string(prompts[i].tail));
+                 std::string(prompts[i].tail));
     const NumberAnswer answer = read_typed_number();
     if (answer.stopped) {
       if (*answer.stopped == KeyAnswer::interrupted) {
@@ -173,9 +175,11 @@ int run_dialogue() {
         "Where 1.0.10 keeps its font name (Arial or Geneva), this file holds " +
         finding + ".\nAnswer 'n' at the confirmation to leave it alone.");
   }
-  say_verbatim("\nI'm about to ask a series of questions - \n"
+  say_verbatim(
+      "\nI'm about to ask a series of questions - \n"
       "please note that replying with 0 will result in NUMERIC values being unchanged.");
-  say_verbatim("The \"typical\" user will change only 'large width', 'large height', \n"
+  say_verbatim(
+      "The \"typical\" user will change only 'large width', 'large height', \n"
       "and maybe 'widthcheck'.");
 
   const Sizes sizes = ask_sizes(file);

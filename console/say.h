@@ -25,7 +25,12 @@ inline constexpr std::size_t widest_line = narrowest_console - 1;
 // wherever the output goes.
 std::string wrapped(std::string_view text, std::size_t width = widest_line);
 
+// The columns of the console or terminal that the output goes to; 0 where
+// it goes to a pipe or a file, or the width is not known.
+std::size_t output_columns();
+
 // A line of the tool's own, which may carry an owner's name or the
-// system's words, said so that it reads whole on the narrowest console.
+// system's words, said so that it reads whole on the narrowest console, or
+// on a narrower window where the output goes to one.
 // The dialogue's fixed texts go through say_verbatim() as they stand.
 void say_wrapped(std::string_view text);

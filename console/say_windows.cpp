@@ -33,6 +33,14 @@ std::string in_code_page(const std::wstring& text, UINT code_page) {
 
 }  // namespace
 
+// A console breaks its lines at its buffer's width, whatever the window shows.
+std::size_t output_columns() {
+  CONSOLE_SCREEN_BUFFER_INFO facts{};
+  return GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &facts) && facts.dwSize.X > 0
+             ? static_cast<std::size_t>(facts.dwSize.X)
+             : 0;
+}
+
 void say_verbatim(std::string_view text) {
   const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
   if (ascii) {

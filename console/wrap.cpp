@@ -160,6 +160,8 @@ std::string wrapped(std::string_view text, std::size_t width) {
 }
 
 void say_wrapped(std::string_view text) {
-  const std::string lines = wrapped(text);
-  say_verbatim(lines);
+  // Some terminals open narrower than any console (QTerminal at 58 columns)
+  // and take no size: there the lines are broken at the window's width.
+  const std::size_t columns = output_columns();
+  say_verbatim(wrapped(text, columns > 1 && columns <= widest_line ? columns - 1 : widest_line));
 }

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <tuple>
 
 #include "e2e/transcript.h"
@@ -392,6 +393,27 @@ TEST_F(AtNarrowWineConsole, IsLeftAsItWasFound) {
   type("a");
   EXPECT_EQ(finish(), 0);
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
+}
+
+// A terminal narrower than any console, as QTerminal opens at 58 columns:
+// the tool's own lines are broken at its width, the cause whole.
+class AtNarrowTerminal : public TerminalRun, public testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(folder.path("Halvane.bak.partial"));  // a leftover that won't go
+    start(native, nullptr, 58);
+  }
+};
+
+TEST_F(AtNarrowTerminal, BreaksTheToolsOwnLinesAtItsWidth) {
+  ASSERT_TRUE(wait_for("for no change"));
+  const std::size_t start = screen.find("I couldn't make a backup");
+  const std::string said = screen.substr(start, screen.find("\r\n\r\n", start) - start);
+  EXPECT_TRUE(says(said, backup_failed("Is a directory"))) << said;
+  std::istringstream lines(said);
+  for (std::string line; std::getline(lines, line, '\r');) {
+    EXPECT_LE(line.size() - (line[0] == '\n' ? 1 : 0), 57U) << said;
+  }
 }
 
 // The system's own words in the player's language: Wine's console in a

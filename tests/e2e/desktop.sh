@@ -4,7 +4,8 @@
 # and as they start it (no controlling terminal, standard input /dev/null,
 # output to a socket, the working folder elsewhere); keys are typed into the
 # window it opens with xdotool. xterm is
-# reached through a stand-in on PATH that logs what the window shows; the
+# reached through a stand-in on PATH that logs what the window shows; real
+# Tilix, Terminator and QTerminal are reached as x-terminal-emulator; the
 # terminals that cannot be installed here are stand-ins that take only their
 # documented command form and open that xterm. With the Windows build and
 # Wine, the .exe is opened as Wine's desktop entry opens one, in Wine's own
@@ -13,7 +14,8 @@
 set -euo pipefail
 tool=$1 make_stand_in=$2 exe=${3:-} wine=${4:-} prefix=${5:-}
 missing=""
-for program in Xvfb xterm xdotool xmessage zenity dolphin thunar dbus-daemon python3 strace; do
+for program in Xvfb xterm xdotool xmessage zenity dolphin thunar tilix terminator qterminal dbus-daemon python3 \
+  strace; do
   command -v "$program" >/dev/null || missing="$missing $program"
 done
 if [ -n "$missing" ]; then
@@ -187,6 +189,48 @@ window_patch "ptyxis alone" "$work/ptyxis"
 window_patch "cosmic-term alone" "$work/cosmic"
 ln -s "$work/tool/halvane-res" "$work/game/link-to-the-tool"
 window_patch "a link in the game's folder" "$work/bin" "$work/game/link-to-the-tool"
+
+# The terminals that desktops name first, real, each as x-terminal-emulator.
+# Tilix is given the dialogue's size in cells; Terminator and QTerminal take
+# a size in pixels alone and open at their own (58 columns, QTerminal's),
+# where the tool's own lines are broken at the window's width. The columns
+# are read from the terminal the tool runs on; a patch typed into it lands.
+real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
+  local program=$1 least=$2 pid tool="" shell window columns deadline=$((SECONDS + 30))
+  fresh_game
+  mkdir -p "$work/x-$program"
+  ln -sf "$(command -v "$program")" "$work/x-$program/x-terminal-emulator"
+  [[ $(PATH=$work/x-$program:/usr/bin:/bin double_click) == 0* ]] || fail "$program: the first run"
+  until [ -n "$tool" ] && [ -e "$work/game/Halvane.bak" ]; do  # the backup is made once the window is settled
+    for pid in /proc/[0-9]*; do
+      [ "$(readlink "$pid/exe" 2>/dev/null)" = "$work/game/halvane-res" ] &&
+        tr '\0' '\n' <"$pid/environ" 2>/dev/null | grep -q '^HALVANE_RES_OWN_WINDOW=' && tool=${pid#/proc/}
+    done
+    [ $SECONDS -lt $deadline ] || fail "$program: no window ran the tool"
+    sleep 0.1
+  done
+  shell=$(awk '/^PPid:/ { print $2 }' "/proc/$tool/status")  # the terminal, which the tool's end closes
+  echo "$shell" >>"$work/started"
+  columns=$(stty -F "$(readlink "/proc/$tool/fd/0")" size | cut -d' ' -f2)
+  echo "desktop: $program as x-terminal-emulator opens $columns columns"
+  [ "$columns" -ge "$least" ] || fail "$program: $columns columns, fewer than $least"
+  window=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --pid "$shell") || fail "no $program window"
+  xdotool windowfocus --sync "$window"
+  for size in 1920 1080 0 0 1920; do
+    xdotool type "$size" && xdotool key Return
+  done
+  xdotool type yyy
+  while kill -0 "$tool" 2>/dev/null; do  # a key a second, as at Wine's console below
+    [ $SECONDS -lt $((deadline + 30)) ] || fail "$program: the tool did not end"
+    xdotool key a
+    sleep 1
+  done
+  cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$program: Halvane.exe was not patched"
+  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$program: Halvane.bak is not a whole copy"
+}
+real_terminal_patch tilix 88
+real_terminal_patch terminator 80
+real_terminal_patch qterminal 58
 
 # Real file managers: the game's folder opened, the tool selected by typing
 # its name and opened with Return, as a double-click does; Dolphin first

@@ -54,6 +54,14 @@ struct FileStatus {
 // Windows finds any spelling under `name` itself.
 std::vector<std::string> names_ignoring_case(const char* name);
 
+// The one byte that a run locks, as a byte range, while it holds the game
+// file: the Windows build under Wine and the Linux build see each other's
+// lock there, whatever the prefix (Wine keeps its sharing rules within one
+// wineserver, but passes byte-range locks on as fcntl locks, which every
+// process sees). It lies past any file's end, so that no byte of the file
+// is kept from a reader.
+inline constexpr std::uint64_t run_lock_offset = std::uint64_t{1} << 62;
+
 // Opens `name` for reading and writing and holds it for this run alone. It
 // must exist and is never created or truncated; anything but a regular file
 // is refused before a byte of it is read.

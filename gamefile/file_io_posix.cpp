@@ -16,6 +16,22 @@ int fd_of(NativeHandle handle) { return static_cast<int>(handle); }
 
 FileStatus of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
 
+// Takes the run's byte-range lock, as an open file description's lock (Linux)
+// or the process's: true where another process holds it.
+bool range_locked_elsewhere(int fd) {
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(run_lock_offset);
+  range.l_len = 1;
+#if defined(F_OFD_SETLK)
+  const int taken = fcntl(fd, F_OFD_SETLK, &range);
+#else
+  const int taken = fcntl(fd, F_SETLK, &range);
+#endif
+  return taken != 0 && (errno == EAGAIN || errno == EACCES);
+}
+
 }  // namespace
 
 FileStatus open_game_handle(const char* name, NativeHandle& handle) {
@@ -42,8 +58,10 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
   // it copies or reads anything. A file system without locks is not a reason
   // to refuse, so only a lock held elsewhere is; there the lease below still
   // sees a second run, which holds the file open, and where the disk grants
-  // no lease either, a second run is not seen.
-  if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || held_elsewhere(fd, opened)) {
+  // no lease either, a second run is not seen. The byte-range lock is the
+  // one that the Windows build under Wine takes too.
+  if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || range_locked_elsewhere(fd) ||
+      held_elsewhere(fd, opened)) {
     close(fd);
     return {FileProblem::in_use, ""};
   }

@@ -40,6 +40,15 @@ FileStatus open_game_handle(const char* game, NativeHandle& handle) {
     CloseHandle(file);
     return {FileProblem::not_a_file, ""};
   }
+  // Under Wine another prefix's run, or the Linux build's, is seen by this
+  // lock alone (run_lock_offset). A disk that takes no locks is no reason
+  // to refuse; only a lock held elsewhere is.
+  OVERLAPPED lock_at = at(run_lock_offset);
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lock_at) &&
+      GetLastError() == ERROR_LOCK_VIOLATION) {
+    CloseHandle(file);
+    return {FileProblem::in_use, ""};
+  }
   // A OneDrive file that is not on this PC: its contents would have to come
   // from the cloud first (Microsoft: "File attribute constants",
   // FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS and FILE_ATTRIBUTE_OFFLINE).

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -25,6 +26,10 @@ struct Refusal {
   // Sets up the folder, returning whatever must keep running meanwhile.
   std::unique_ptr<Background> (*set_up)(const ScratchFolder& folder);
   std::string line;
+  // The run refused: the native build, or a script that runs another.
+  std::string (*tool)(const ScratchFolder& folder) = [](const ScratchFolder&) {
+    return std::string(HALVANE_RES_PATH);
+  };
 };
 
 void PrintTo(const Refusal& refusal, std::ostream* os) { *os << refusal.name; }
@@ -38,6 +43,7 @@ TEST_P(Refused, SaysWhyAndChangesNothing) {
     return;
   }
   ASSERT_TRUE(running == nullptr || running->ready);
+  const std::string tool = GetParam().tool(folder);
   const auto files = [&folder] {
     std::map<std::string, std::string> found;  // every file's name and bytes
     for (const auto& entry : std::filesystem::directory_iterator(folder.root)) {
@@ -48,11 +54,28 @@ TEST_P(Refused, SaysWhyAndChangesNothing) {
   };
   const auto before = files();
 
-  const ToolRun run = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nyyyq");
+  ToolRun run = run_tool(folder.root.string(), "0\n0\n0\n0\n0\nyyyq", {}, 20, tool);
+  run.output.erase(std::remove(run.output.begin(), run.output.end(), '\r'), run.output.end());  // Wine's
   EXPECT_EQ(mismatch(run.output, GetParam().line + closing), "");
   EXPECT_EQ(too_wide(run.output), "");
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(files() == before) << "a file was made or changed";
+}
+
+#if defined(__linux__)
+// The Windows build, run under Wine from a script in the folder; the native
+// build where there is none to run.
+std::string windows_exe_in(const ScratchFolder& folder, bool other_prefix) {
+  return windows_build_has("halvane-res.exe")
+             ? under_wine(folder.root.string(), windows_build + "/halvane-res.exe", other_prefix)
+             : HALVANE_RES_PATH;
+}
+#endif
+
+// A first run of `tool`, waiting at the first question.
+std::unique_ptr<Background> first_run(const ScratchFolder& folder, const std::string& tool) {
+  (void)write_stand_in(folder.path("Halvane.exe"));
+  return std::make_unique<Background>(tool, folder.root.string(), "for no change");
 }
 
 const Refusal causes[] = {
@@ -102,13 +125,20 @@ const Refusal causes[] = {
               return std::make_unique<Background>(game, folder.root.string(), "ready");
             },
             in_use},
+    // Two runs at once, each the Windows build in a prefix of its own or the
+    // Linux build: Wine's sharing rules hold within one prefix alone.
+    Refusal{"windows_run_in_another_prefix_while_one_waits",
+            [](const ScratchFolder& folder) { return first_run(folder, windows_exe_in(folder, false)); },
+            in_use, [](const ScratchFolder& folder) { return windows_exe_in(folder, true); }},
+    Refusal{"windows_run_while_a_linux_run_waits",
+            [](const ScratchFolder& folder) { return first_run(folder, HALVANE_RES_PATH); }, in_use,
+            [](const ScratchFolder& folder) { return windows_exe_in(folder, true); }},
+    Refusal{"linux_run_while_a_windows_run_waits",
+            [](const ScratchFolder& folder) { return first_run(folder, windows_exe_in(folder, false)); },
+            in_use},
 #endif
     Refusal{"second_run_while_the_first_waits",
-            [](const ScratchFolder& folder) {
-              (void)write_stand_in(folder.path("Halvane.exe"));
-              return std::make_unique<Background>(HALVANE_RES_PATH, folder.root.string(), "for no change");
-            },
-            in_use}};
+            [](const ScratchFolder& folder) { return first_run(folder, HALVANE_RES_PATH); }, in_use}};
 
 INSTANTIATE_TEST_SUITE_P(Causes, Refused, testing::ValuesIn(causes),
                          [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 inline const std::string windows_build = HALVANE_WINDOWS_BUILD;
@@ -27,4 +29,24 @@ inline bool windows_build_has(const std::string& file) {
     skip_test(why);
   }
   return false;
+}
+
+// A script in `folder` that runs `program` under wine64 in the Windows
+// build's prefix, or (`other_prefix`) in a second one: a wineserver of its
+// own, as a second Steam or Lutris prefix has, on the same drive_c.
+inline std::string under_wine(const std::string& folder, const std::string& program, bool other_prefix) {
+  std::string prefix = windows_build + "/wine-prefix";
+  if (other_prefix) {
+    const std::string first = prefix;
+    prefix += "-2";
+    (void)std::system(("[ -d '" + prefix + "' ] || { mkdir '" + prefix + "' && ln -s '" + first +
+                       "/drive_c' '" + prefix + "/' && cp -a '" + first + "/dosdevices' '" + first +
+                       "'/*.reg '" + first + "/.update-timestamp' '" + prefix + "/'; }")
+                          .c_str());
+  }
+  const std::string script = folder + "/wine-" + std::to_string(other_prefix) + ".sh";
+  std::ofstream(script) << "#!/bin/sh\nWINEPREFIX='" << prefix << "' WINEDEBUG=-all exec " << WINE64_PATH
+                        << " '" << program << "'\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  return script;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gamefile/file_io.h"
+#include "gamefile/wine_holders_windows.h"
 #include "gamefile/wide_name_windows.h"
 
 namespace {
@@ -46,6 +47,10 @@ FileStatus open_game_handle(const char* game, NativeHandle& handle) {
   OVERLAPPED lock_at = at(run_lock_offset);
   if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lock_at) &&
       GetLastError() == ERROR_LOCK_VIOLATION) {
+    CloseHandle(file);
+    return {FileProblem::in_use, ""};
+  }
+  if (mapped_by_another_wine_prefix(file, name.c_str())) {
     CloseHandle(file);
     return {FileProblem::in_use, ""};
   }

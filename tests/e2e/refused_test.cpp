@@ -70,6 +70,15 @@ std::string windows_exe_in(const ScratchFolder& folder, bool other_prefix) {
              ? under_wine(folder.root.string(), windows_build + "/halvane-res.exe", other_prefix)
              : HALVANE_RES_PATH;
 }
+
+std::unique_ptr<Background> game_under_wine(const ScratchFolder& folder) {
+  if (!windows_build_has("tests/sleeper.exe")) {
+    return std::unique_ptr<Background>();
+  }
+  std::filesystem::copy_file(windows_build + "/tests/sleeper.exe", folder.path("Halvane.exe"));
+  return std::make_unique<Background>(under_wine(folder.root.string(), "Halvane.exe", false),
+                                      folder.root.string(), "ready");
+}
 #endif
 
 // A first run of `tool`, waiting at the first question.
@@ -110,21 +119,14 @@ const Refusal causes[] = {
               return std::make_unique<Background>(MAPPER_PATH, folder.root.string(), "ready");
             },
             in_use},
-    // The Windows build's stand-in for the game, run by wine64 as players run the game.
-    Refusal{"game_running_under_wine",
-            [](const ScratchFolder& folder) {
-              if (!windows_build_has("tests/sleeper.exe")) {
-                return std::unique_ptr<Background>();
-              }
-              std::filesystem::copy_file(windows_build + "/tests/sleeper.exe", folder.path("Halvane.exe"));
-              const std::string game = folder.path("game.sh");
-              (void)write_file(game, "#!/bin/sh\nWINEPREFIX='" + windows_build +
-                                         "/wine-prefix' WINEDEBUG=-all exec " + WINE64_PATH +
-                                         " Halvane.exe\n");
-              std::filesystem::permissions(game, std::filesystem::perms::owner_all);
-              return std::make_unique<Background>(game, folder.root.string(), "ready");
-            },
-            in_use},
+    // The Windows build's stand-in for the game, run by wine64 as players run
+    // the game, beside each build: the Windows build in the same prefix, and
+    // in another, whose wineserver does not know the game's open file.
+    Refusal{"game_running_under_wine", game_under_wine, in_use},
+    Refusal{"game_running_under_wine_windows_run_in_the_same_prefix", game_under_wine, in_use,
+            [](const ScratchFolder& folder) { return windows_exe_in(folder, false); }},
+    Refusal{"game_running_under_wine_windows_run_in_another_prefix", game_under_wine, in_use,
+            [](const ScratchFolder& folder) { return windows_exe_in(folder, true); }},
     // Two runs at once, each the Windows build in a prefix of its own or the
     // Linux build: Wine's sharing rules hold within one prefix alone.
     Refusal{"windows_run_in_another_prefix_while_one_waits",

@@ -44,7 +44,8 @@ inline std::string under_wine(const std::string& folder, const std::string& prog
                        "'/*.reg '" + first + "/.update-timestamp' '" + prefix + "/'; }")
                           .c_str());
   }
-  const std::string script = folder + "/wine-" + std::to_string(other_prefix) + ".sh";
+  const std::string script = folder + "/wine-" + std::to_string(other_prefix + 1) + "-" +
+                             std::filesystem::path(program).filename().string() + ".sh";
   std::ofstream(script) << "#!/bin/sh\nWINEPREFIX='" << prefix << "' WINEDEBUG=-all exec " << WINE64_PATH
                         << " '" << program << "'\n";
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);

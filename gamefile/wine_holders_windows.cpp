@@ -1,0 +1,80 @@
+#include "gamefile/wine_holders_windows.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Wine's view of the Unix root: "\\?\unix\proc" is Linux's /proc.
+const std::wstring unix_root = L"\\\\?\\unix";
+
+// The whole of a /proc file, read through Wine; "" where it cannot be.
+std::string read_whole(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  std::string text;
+  if (file == INVALID_HANDLE_VALUE) {
+    return text;
+  }
+  char piece[65536];
+  for (DWORD got = 0; ReadFile(file, piece, sizeof piece, &got, nullptr) && got > 0;) {
+    text.append(piece, got);
+  }
+  CloseHandle(file);
+  return text;
+}
+
+// Whether a /proc/PID/maps text ("address perms offset device inode path"
+// a line) maps a file of inode `inode` whose name ends in `/name`: the
+// device's number is not known here, so the name stands in for it.
+bool maps_file(const std::string& maps, unsigned long long inode, const std::string& name) {
+  for (std::size_t line = 0; line < maps.size(); line = maps.find('\n', line) + 1) {
+    const std::size_t end = std::min(maps.find('\n', line), maps.size());
+    const std::size_t path = maps.find('/', line);
+    std::size_t field = line;
+    for (int skipped = 0; skipped < 4 && field < end; ++skipped) {
+      field = maps.find(' ', field) + 1;
+    }
+    if (path < end && field < end && std::strtoull(maps.c_str() + field, nullptr, 10) == inode &&
+        end - path > name.size() && maps.compare(end - name.size() - 1, name.size() + 1, "/" + name) == 0) {
+      return true;
+    }
+    if (end == maps.size()) {
+      break;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool mapped_by_another_wine_prefix(HANDLE file, const wchar_t* name) {
+  // Wine's ntdll alone has this export (Wine's own documented way to tell).
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+    return false;
+  }
+  // Wine gives a file's inode as its index.
+  BY_HANDLE_FILE_INFORMATION facts{};
+  if (!GetFileInformationByHandle(file, &facts)) {
+    return false;
+  }
+  const unsigned long long inode =
+      (static_cast<unsigned long long>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow;
+  const std::string plain_name(name, name + std::wcslen(name));  // an ASCII name
+  WIN32_FIND_DATAW entry{};
+  const HANDLE processes = FindFirstFileW((unix_root + L"\\proc\\*").c_str(), &entry);
+  if (processes == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  bool found = false;
+  do {
+    const std::wstring pid = entry.cFileName;
+    if (pid.find_first_not_of(L"0123456789") == std::wstring::npos) {
+      found = maps_file(read_whole(unix_root + L"\\proc\\" + pid + L"\\maps"), inode, plain_name);
+    }
+  } while (!found && FindNextFileW(processes, &entry));
+  FindClose(processes);
+  return found;
+}

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "gamefile/file_io.h"
-#include "gamefile/wine_holders_windows.h"
 #include "gamefile/wide_name_windows.h"
+#include "gamefile/wine_holders_windows.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -48,11 +50,41 @@ bool maps_file(const std::string& maps, unsigned long long inode, const std::str
   return false;
 }
 
+// Whether a wineserver other than this prefix's runs: each holds a POSIX
+// lock on its prefix's lock file, which /proc/locks lists with its process.
+// Reading the few locks' holders costs nothing per process; true where the
+// locks cannot be read, so that the maps are searched then.
+bool another_wineserver_runs() {
+  std::istringstream locks(read_whole(unix_root + L"\\proc\\locks"));
+  if (locks.str().empty()) {
+    return true;
+  }
+  std::set<std::string> servers;  // a server holds this run's lock too
+  // "1: POSIX  ADVISORY  WRITE PID MAJOR:MINOR:INODE START END"; a waiter's
+  // line has "->" before POSIX.
+  for (std::string line; servers.size() < 2 && std::getline(locks, line);) {
+    std::istringstream fields(line);
+    std::string number, kind, advisory, access, pid;
+    if (fields >> number >> kind >> advisory >> access >> pid && kind == "POSIX" && servers.count(pid) == 0) {
+      const std::wstring process(pid.begin(), pid.end());
+      if (read_whole(unix_root + L"\\proc\\" + process + L"\\comm").rfind("wineserver", 0) == 0) {
+        servers.insert(pid);
+      }
+    }
+  }
+  return servers.size() >= 2;
+}
+
 }  // namespace
 
 bool mapped_by_another_wine_prefix(HANDLE file, const wchar_t* name) {
   // Wine's ntdll alone has this export (Wine's own documented way to tell).
   if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) {
+    return false;
+  }
+  // The game in this prefix is seen by the sharing rules already; only
+  // another prefix, which has a wineserver of its own, needs the search.
+  if (!another_wineserver_runs()) {
     return false;
   }
   // Wine gives a file's inode as its index.

@@ -7,36 +7,19 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 
 #include "gamefile/file_facts_posix.h"
+#include "gamefile/maps_line.h"
 
 namespace {
 
-// Whether a line of /proc/PID/maps ("address perms offset major:minor inode
-// path", the device's numbers in hex) names the file.
+// Whether a line of /proc/PID/maps names the file.
 bool names_file(const char* line, const struct stat& file) {
-  const char* field = line;
-  for (int skipped = 0; skipped < 3; ++skipped) {
-    field = std::strchr(field, ' ');
-    if (field == nullptr) {
-      return false;
-    }
-    ++field;
-  }
-  char* end = nullptr;
-  const unsigned long major_number = std::strtoul(field, &end, 16);
-  if (*end != ':') {
-    return false;
-  }
-  const unsigned long minor_number = std::strtoul(end + 1, &end, 16);
-  if (*end != ' ') {
-    return false;
-  }
-  return std::strtoull(end + 1, nullptr, 10) == file.st_ino && major_number == major(file.st_dev) &&
-         minor_number == minor(file.st_dev);
+  const std::optional<MappedFile> mapped = parsed_maps_line(line);
+  return mapped && mapped->inode == file.st_ino && mapped->major == major(file.st_dev) &&
+         mapped->minor == minor(file.st_dev);
 }
 
 // Whether another process maps the file: a game running under Wine holds its

@@ -1,11 +1,12 @@
 #include "gamefile/wine_holders_windows.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+
+#include "gamefile/maps_line.h"
 
 namespace {
 
@@ -28,24 +29,21 @@ std::string read_whole(const std::wstring& path) {
   return text;
 }
 
-// Whether a /proc/PID/maps text ("address perms offset device inode path"
-// a line) maps a file of inode `inode` whose name ends in `/name`: the
-// device's number is not known here, so the name stands in for it.
+// Whether a /proc/PID/maps text maps a file of inode `inode` whose name
+// ends in `/name`: the device's number is not known here, so the name
+// stands in for it.
 bool maps_file(const std::string& maps, unsigned long long inode, const std::string& name) {
-  for (std::size_t line = 0; line < maps.size(); line = maps.find('\n', line) + 1) {
-    const std::size_t end = std::min(maps.find('\n', line), maps.size());
-    const std::size_t path = maps.find('/', line);
-    std::size_t field = line;
-    for (int skipped = 0; skipped < 4 && field < end; ++skipped) {
-      field = maps.find(' ', field) + 1;
-    }
-    if (path < end && field < end && std::strtoull(maps.c_str() + field, nullptr, 10) == inode &&
-        end - path > name.size() && maps.compare(end - name.size() - 1, name.size() + 1, "/" + name) == 0) {
+  for (const char* line = maps.c_str(); *line != '\0';) {
+    const std::optional<MappedFile> mapped = parsed_maps_line(line);
+    if (mapped && mapped->inode == inode && mapped->path.size() > name.size() &&
+        mapped->path.substr(mapped->path.size() - name.size() - 1) == "/" + name) {
       return true;
     }
-    if (end == maps.size()) {
+    const char* next = std::strchr(line, '\n');
+    if (next == nullptr) {
       break;
     }
+    line = next + 1;
   }
   return false;
 }

@@ -107,6 +107,27 @@ TEST_F(Faults, GameMappedByAnotherAccountIsRefusedAsInUse) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 
+// The game under Wine on a disk that grants no lease (strace makes the
+// lease fail as a network mount's does): found in the processes' maps.
+TEST(FaultsAtOpen, GameMappedWhereNoLeaseIsGrantedIsFoundInTheMaps) {
+  if (access("/usr/bin/strace", X_OK) != 0) {
+    GTEST_SKIP() << "needs strace, to make the lease fail";
+  }
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  const Background game(MAPPER_PATH, folder.root.string(), "ready");
+  ASSERT_TRUE(game.ready);
+  const std::string tool = folder.path("leaseless");
+  // Its second fcntl on Halvane.exe asks for the lease; the first locks.
+  std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P "
+                      << folder.path("Halvane.exe")
+                      << " -e trace=fcntl -e inject=fcntl:error=EINVAL:when=2 " HALVANE_RES_PATH "\n";
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, {}, 20, tool);
+  EXPECT_EQ(mismatch(run.output, in_use + closing), "");
+  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+}
+
 // Opening a FIFO for reading waits for a writer; the tool must not.
 TEST(FaultsAtOpen, FifoNamedLikeTheGameIsRefusedWithoutAHang) {
   ScratchFolder folder;

@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <fstream>
 
 #include "e2e/transcript.h"
 #include "support/run_tool.h"
@@ -107,38 +105,6 @@ TEST_F(Faults, GameMappedByAnotherAccountIsRefusedAsInUse) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 
-// The game under Wine on a disk that grants no lease (strace makes the
-// lease fail as a network mount's does): found in the processes' maps.
-TEST(FaultsAtOpen, GameMappedWhereNoLeaseIsGrantedIsFoundInTheMaps) {
-  if (access("/usr/bin/strace", X_OK) != 0) {
-    GTEST_SKIP() << "needs strace, to make the lease fail";
-  }
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  const Background game(MAPPER_PATH, folder.root.string(), "ready");
-  ASSERT_TRUE(game.ready);
-  const std::string tool = folder.path("leaseless");
-  // Its second fcntl on Halvane.exe asks for the lease; the first locks.
-  std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P "
-                      << folder.path("Halvane.exe")
-                      << " -e trace=fcntl -e inject=fcntl:error=EINVAL:when=2 " HALVANE_RES_PATH "\n";
-  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
-  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, {}, 20, tool);
-  EXPECT_EQ(mismatch(run.output, in_use + closing), "");
-  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
-}
-
-// Opening a FIFO for reading waits for a writer; the tool must not.
-TEST(FaultsAtOpen, FifoNamedLikeTheGameIsRefusedWithoutAHang) {
-  ScratchFolder folder;
-  ASSERT_EQ(mkfifo(folder.path("Halvane.exe").c_str(), 0644), 0);
-  const ToolRun run = run_tool(folder.root.string(), "q", {}, 10);
-  ASSERT_FALSE(run.timed_out);
-  EXPECT_EQ(mismatch(run.output, not_a_file + closing), "");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
-}
-
 // A file-size limit, as a full disk would impose: below the sizes nothing can
 // be written; between the sizes and the font only the font write fails. In
 // both the partial backup is removed and the failure is reported.
@@ -218,20 +184,15 @@ std::string third_write_failed(const std::string& bytes) {
 class FailedAccess : public testing::TestWithParam<Fault> {};
 
 TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
-  if (access("/usr/bin/strace", X_OK) != 0) {
-    GTEST_SKIP() << "needs strace, to make an access fail";
-  }
   const Fault& fault = GetParam();
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   ASSERT_TRUE(write_file(folder.path("Halvane.bak"), fault.backup(stand_in_bytes())));
-  const std::string tool = folder.path("failing");
-  // LeakSanitizer cannot work under ptrace, and would end a sanitized build with status 1.
-  std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P "
-                      << folder.path("Halvane.exe") << " -e trace=" << fault.call
-                      << " -e inject=" << fault.call << ":error=" << fault.error << ":when=" << fault.nth
-                      << " " HALVANE_RES_PATH "\n";
-  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  const std::string tool =
+      tool_failing_at(folder.root.string(), folder.path("Halvane.exe"), fault.call, fault.error, fault.nth);
+  if (tool.empty()) {
+    GTEST_SKIP() << "needs strace, to make an access fail";
+  }
   const ToolRun run = run_tool(folder.root.string(), "1920\n1080\n640\n480\n1920\nyyy", {}, 20, tool);
   EXPECT_TRUE(says(run.output, fault.said)) << run.output;
   EXPECT_EQ(run.output.find(finished) == std::string::npos, fault.status == 1);

@@ -3,6 +3,9 @@
 // prompt.
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -26,7 +29,8 @@ struct Refusal {
   // Sets up the folder, returning whatever must keep running meanwhile.
   std::unique_ptr<Background> (*set_up)(const ScratchFolder& folder);
   std::string line;
-  // The run refused: the native build, or a script that runs another.
+  // The run refused: the native build, or a script that runs another; ""
+  // where what it needs is not installed.
   std::string (*tool)(const ScratchFolder& folder) = [](const ScratchFolder&) {
     return std::string(HALVANE_RES_PATH);
   };
@@ -44,6 +48,9 @@ TEST_P(Refused, SaysWhyAndChangesNothing) {
   }
   ASSERT_TRUE(running == nullptr || running->ready);
   const std::string tool = GetParam().tool(folder);
+  if (tool.empty()) {
+    GTEST_SKIP() << "needs a program that is not installed here";
+  }
   const auto files = [&folder] {
     std::map<std::string, std::string> found;  // every file's name and bytes
     for (const auto& entry : std::filesystem::directory_iterator(folder.root)) {
@@ -79,6 +86,12 @@ std::unique_ptr<Background> game_under_wine(const ScratchFolder& folder) {
   return std::make_unique<Background>(under_wine(folder.root.string(), "Halvane.exe", false),
                                       folder.root.string(), "ready");
 }
+
+// The game as Wine maps it: mapped, not executed, and not locked.
+std::unique_ptr<Background> game_mapped(const ScratchFolder& folder) {
+  (void)write_stand_in(folder.path("Halvane.exe"));
+  return std::make_unique<Background>(MAPPER_PATH, folder.root.string(), "ready");
+}
 #endif
 
 // A first run of `tool`, waiting at the first question.
@@ -110,15 +123,22 @@ const Refusal causes[] = {
               return std::unique_ptr<Background>();
             },
             two_spellings},
+    // Opening a FIFO for reading waits for a writer; the tool must not.
+    Refusal{"fifo_named_like_the_game",
+            [](const ScratchFolder& folder) {
+              (void)mkfifo(folder.path("Halvane.exe").c_str(), 0644);
+              return std::unique_ptr<Background>();
+            },
+            not_a_file},
 #endif
 #if defined(__linux__)
-    // The game running under Wine: mapped, not executed, and not locked.
-    Refusal{"game_mapped_as_wine_does",
+    Refusal{"game_mapped_as_wine_does", game_mapped, in_use},
+    // On a disk that grants no lease (its second fcntl on the game, after the
+    // lock's, fails as a network mount's does), found in the processes' maps.
+    Refusal{"game_mapped_where_no_lease_is_granted", game_mapped, in_use,
             [](const ScratchFolder& folder) {
-              (void)write_stand_in(folder.path("Halvane.exe"));
-              return std::make_unique<Background>(MAPPER_PATH, folder.root.string(), "ready");
-            },
-            in_use},
+              return tool_failing_at(folder.root.string(), folder.path("Halvane.exe"), "fcntl", "EINVAL", 2);
+            }},
     // The Windows build's stand-in for the game, run by wine64 as players run
     // the game, beside each build: the Windows build in the same prefix, and
     // in another, whose wineserver does not know the game's open file.

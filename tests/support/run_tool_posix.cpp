@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -144,6 +146,20 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   waitpid(child, &status, 0);
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
+}
+
+std::string tool_failing_at(const std::string& folder, const std::string& path, const std::string& call,
+                            const std::string& error, int nth) {
+  if (access("/usr/bin/strace", X_OK) != 0) {
+    return "";
+  }
+  const std::string tool = folder + "/failing";
+  // LeakSanitizer cannot work under ptrace, and would end a sanitized build with status 1.
+  std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P " << path
+                      << " -e trace=" << call << " -e inject=" << call << ":error=" << error
+                      << ":when=" << nth << " " HALVANE_RES_PATH "\n";
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  return tool;
 }
 
 Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {

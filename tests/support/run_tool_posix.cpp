@@ -153,7 +153,7 @@ std::string tool_failing_at(const std::string& folder, const std::string& path, 
   if (access("/usr/bin/strace", X_OK) != 0) {
     return "";
   }
-  const std::string tool = folder + "/failing";
+  std::string tool = folder + "/failing";
   // LeakSanitizer cannot work under ptrace, and would end a sanitized build with status 1.
   std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P " << path
                       << " -e trace=" << call << " -e inject=" << call << ":error=" << error

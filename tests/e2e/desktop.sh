@@ -85,6 +85,18 @@ eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
 })"
 
 fail() { echo "FAILED: $*"; exit 1; }
+# The first visible window that `xdotool search` finds with CRITERIA, within
+# SECONDS. xdotool dies of a window that closes while it looks (BadWindow), so
+# it looks again.
+visible_window() {  # visible_window SECONDS CRITERIA...
+  local deadline=$((SECONDS + $1)) found
+  shift
+  until found=$(xdotool search --onlyvisible --limit 1 "$@" 2>/dev/null) && [ -n "$found" ]; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+  echo "$found"
+}
 # Waits until the window has shown TEXT (COUNT times).
 shown() {
   local deadline=$((SECONDS + 20))
@@ -140,7 +152,7 @@ EOF
 }
 focus() {
   local window
-  window=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class xterm) || fail "no window appeared ($1)"
+  window=$(visible_window 20 --class xterm) || fail "no window appeared ($1)"
   xdotool windowfocus --sync "$window"
 }
 
@@ -214,7 +226,7 @@ real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
   columns=$(stty -F "$(readlink "/proc/$tool/fd/0")" size | cut -d' ' -f2)
   echo "desktop: $program as x-terminal-emulator opens $columns columns"
   [ "$columns" -ge "$least" ] || fail "$program: $columns columns, fewer than $least"
-  window=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --pid "$shell") || fail "no $program window"
+  window=$(visible_window 20 --pid "$shell") || fail "no $program window"
   xdotool windowfocus --sync "$window"
   for size in 1920 1080 0 0 1920; do
     xdotool type "$size" && xdotool key Return
@@ -243,7 +255,7 @@ file_manager_patch() {  # file_manager_patch LABEL CLASS COMMAND...
   TERMINAL=$work/bin/xterm "$@" "$work/game" >/dev/null 2>&1 &
   manager=$!
   echo "$manager" >>"$work/started"
-  window=$(timeout 30 xdotool search --sync --onlyvisible --limit 1 --class "$class") || fail "no $label window"
+  window=$(visible_window 30 --class "$class") || fail "no $label window"
   xdotool windowfocus --sync "$window"
   sleep 1  # the folder's listing fills in after the window shows; there is nothing to wait on
   xdotool type halvane-res && xdotool key Return
@@ -307,21 +319,21 @@ said=$(PATH=$work/bin double_click "$work/socketless" | tr '\n' ' ')
   $said != *install* ]] || fail "a socket that fails: $said"
 # With a message box to say so, the player sees it.
 PATH=$work/boxes double_click >"$work/boxed" &
-box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Xmessage) || fail "no message box appeared"
+box=$(visible_window 20 --class Xmessage) || fail "no message box appeared"
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait $!
 [[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with a box: $(cat "$work/boxed")"
 # A window that came too late closes with the tool: a box says so.
 HALVANE_RES_OWN_WINDOW=$work/nowhere PATH=$work/boxes double_click >"$work/boxed" &
-box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Xmessage) || fail "no box for a late window"
+box=$(visible_window 20 --class Xmessage) || fail "no box for a late window"
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait $!
 [[ $(cat "$work/boxed") == "1 This window came too late"* ]] || fail "a late window: $(cat "$work/boxed")"
 # One box is enough: Esc on zenity's ends the run, with no second box.
 PATH=$work/zenity double_click >"$work/boxed" &
-box=$(timeout 20 xdotool search --sync --onlyvisible --limit 1 --class Zenity) || fail "no zenity box appeared"
+box=$(visible_window 20 --class Zenity) || fail "no zenity box appeared"
 xdotool windowfocus --sync "$box"
 sleep 0.6  # a person reads the box before closing it: one gone sooner was never seen
 xdotool key Escape
@@ -340,7 +352,7 @@ if [ -z "$exe" ] || [ ! -e "$exe" ] || [ ! -x "$wine" ]; then
 else
   export WINEPREFIX=$prefix WINEDEBUG=-all
   wine_window() {  # wine_window TITLE: the console window whose title ends with TITLE
-    timeout 60 xdotool search --sync --onlyvisible --limit 1 --name "$1\$" || fail "no Wine console window: $1"
+    visible_window 60 --name "$1\$" || fail "no Wine console window: $1"
   }
   pixels_wide() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'; }
   fresh_game

@@ -67,7 +67,8 @@ stand_in launcher gnome-terminal "--geometry=100x30 --" later
 stand_in ptyxis ptyxis "--new-window --"
 stand_in cosmic cosmic-term "--no-daemon --"
 printf '#!/bin/sh\nexit 1\n' >"$work/failing/konsole"  # a terminal that cannot start
-chmod +x "$work"/*/*
+# The scripts written here; chmod would follow the links to the system's programs.
+find "$work" -mindepth 2 -maxdepth 2 -type f -exec chmod +x {} +
 ln -s "$work/bin/xterm" "$work/alternative/x-terminal-emulator"  # as Debian's alternatives do
 Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
 server=$!

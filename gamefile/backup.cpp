@@ -1,7 +1,9 @@
 #include "gamefile/backup.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -16,6 +18,16 @@ BackupState existing_backup_state(const std::optional<FileFacts>& found, const F
     return BackupState::kept_same_file;
   }
   return found->size == game.size ? BackupState::kept : BackupState::kept_wrong_size;
+}
+
+FileFacts with_file_id(FileFacts facts, std::uint64_t id_volume, const unsigned char (&id)[16]) {
+  if (std::all_of(std::begin(id), std::end(id), [](unsigned char byte) { return byte == 0; })) {
+    return facts;
+  }
+  facts.volume = id_volume;
+  std::memcpy(&facts.index, id, sizeof facts.index);
+  std::memcpy(&facts.index_high, id + sizeof facts.index, sizeof facts.index_high);
+  return facts;
 }
 
 namespace {

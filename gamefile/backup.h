@@ -35,6 +35,12 @@ struct FileFacts {
   std::uint64_t size = 0;
 };
 
+// Which file Windows says it is: its 128-bit identifier and that identifier's
+// volume, taking the place of the 64-bit index and the volume serial in
+// `facts`, unless it is all zeros, which a file system without such
+// identifiers gives and which "must be ignored" (Microsoft: FILE_ID_INFO).
+FileFacts with_file_id(FileFacts facts, std::uint64_t id_volume, const unsigned char (&id)[16]);
+
 // What to make of a Halvane.bak that exists already. `found` is nullopt where
 // it could not be looked at (a broken link, a file we may not open): a player
 // could not restore from it either, so it counts as no backup.

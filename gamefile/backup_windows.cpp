@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,18 +25,15 @@ std::optional<FileFacts> facts_of(HANDLE file, bool disk_file) {
   if (!GetFileInformationByHandle(file, &info)) {
     return std::nullopt;
   }
-  FileFacts facts{disk_file && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0,
-                  info.dwVolumeSerialNumber,
-                  static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, 0,
-                  static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow};
+  const FileFacts facts{disk_file && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0,
+                        info.dwVolumeSerialNumber,
+                        static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, 0,
+                        static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow};
   FILE_ID_INFO id{};
-  if (GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id)) {
-    static_assert(sizeof id.FileId.Identifier == 2 * sizeof(std::uint64_t));
-    facts.volume = id.VolumeSerialNumber;
-    std::memcpy(&facts.index, id.FileId.Identifier, sizeof facts.index);
-    std::memcpy(&facts.index_high, id.FileId.Identifier + sizeof facts.index, sizeof facts.index_high);
+  if (!GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id)) {
+    return facts;
   }
-  return facts;
+  return with_file_id(facts, id.VolumeSerialNumber, id.FileId.Identifier);
 }
 
 // Windows compares names case-insensitively itself. Access 0 asks for the

@@ -41,11 +41,18 @@ TEST_F(BackupOfHeldFile, LeftoverOfAKilledRunIsReplacedByAWholeCopy) {
   EXPECT_FALSE(file_exists("Halvane.bak.partial"));
 }
 
-// Which file it is goes by the whole identifier: ReFS keeps no 64-bit index unique.
-TEST(ExistingBackupState, SameFileByTheWholeIdentifier) {
-  const FileFacts game{true, 7, 42, 1, stand_in_size};
-  EXPECT_EQ(existing_backup_state(game, game), BackupState::kept_same_file);
-  EXPECT_EQ(existing_backup_state(FileFacts{true, 7, 42, 2, stand_in_size}, game), BackupState::kept);
+// Which file it is goes by the whole identifier, since ReFS keeps no 64-bit
+// index unique; an identifier of all zeros is none, and the index decides.
+TEST(ExistingBackupState, SameFileByTheWholeIdentifierWhereThereIsOne) {
+  const auto facts = [](unsigned char id_start, std::uint64_t index) {
+    const unsigned char id[16] = {id_start};
+    return with_file_id(FileFacts{true, 7, index, 0, stand_in_size}, 9, id);
+  };
+  EXPECT_EQ(existing_backup_state(facts(1, 43), facts(1, 42)), BackupState::kept_same_file);
+  EXPECT_EQ(existing_backup_state(facts(2, 42), facts(1, 42)), BackupState::kept);
+  EXPECT_EQ(existing_backup_state(facts(0, 42), facts(0, 42)), BackupState::kept_same_file);
+  EXPECT_EQ(existing_backup_state(facts(0, 43), facts(0, 42)), BackupState::kept);
+  EXPECT_EQ(existing_backup_state(facts(0, 42), facts(1, 42)), BackupState::kept);
 }
 
 // Whatever stands under the backup's name is looked at and kept as it is.

@@ -161,6 +161,12 @@ FileStatus sync_to_disk(NativeHandle handle) {
   return FlushFileBuffers(handle_of(handle)) != 0 ? FileStatus{} : status_of_error(GetLastError());
 }
 
+// The run's lock is given back first: the system frees a lock left on a
+// closed handle only as resources allow (Microsoft: LockFileEx), and a run
+// started at once would be told the file is in use. A handle without the
+// lock fails the unlock, and nothing follows from that.
 FileStatus close_handle(NativeHandle handle) {
+  OVERLAPPED lock_at = at(run_lock_offset);
+  (void)UnlockFileEx(handle_of(handle), 0, 1, 0, &lock_at);
   return CloseHandle(handle_of(handle)) != 0 ? FileStatus{} : status_of_error(GetLastError());
 }

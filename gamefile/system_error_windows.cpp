@@ -38,17 +38,26 @@ struct CloudError {
   const char* why;
 };
 constexpr CloudError cloud_errors[] = {
-    {362, "its cloud app is not running: start it"},                // ERROR_CLOUD_FILE_PROVIDER_NOT_RUNNING
-    {386, "its cloud app is signed out: sign in to it"},            // ERROR_CLOUD_FILE_AUTHENTICATION_FAILED
-    {388, "there is no network to download it over"},               // ERROR_CLOUD_FILE_NETWORK_UNAVAILABLE
-    {389, "its download failed"},                                   // ERROR_CLOUD_FILE_UNSUCCESSFUL
-    {393, "its download was stopped"},                              // ERROR_CLOUD_FILE_REQUEST_ABORTED
-    {395, "its cloud app refused to download it"},                  // ERROR_CLOUD_FILE_ACCESS_DENIED
-    {398, "its download was cancelled"},                            // ERROR_CLOUD_FILE_REQUEST_CANCELED
-    {404, "its cloud app stopped while downloading it"},            // ERROR_CLOUD_FILE_PROVIDER_TERMINATED
-    {426, "its download took too long"},                            // ERROR_CLOUD_FILE_REQUEST_TIMEOUT
-    {ERROR_CANT_ACCESS_FILE, "its cloud app no longer serves it"},  // 1920: a provider gone
-    {ERROR_FILE_OFFLINE, "it is offline"},                          // 4350
+    {362, "its cloud app is not running: start it"},      // ERROR_CLOUD_FILE_PROVIDER_NOT_RUNNING
+    {386, "its cloud app is signed out: sign in to it"},  // ERROR_CLOUD_FILE_AUTHENTICATION_FAILED
+    {388, "there is no network to download it over"},     // ERROR_CLOUD_FILE_NETWORK_UNAVAILABLE
+    {389, "its download failed"},                         // ERROR_CLOUD_FILE_UNSUCCESSFUL
+    {393, "its download was stopped"},                    // ERROR_CLOUD_FILE_REQUEST_ABORTED
+    {395, "its cloud app refused to download it"},        // ERROR_CLOUD_FILE_ACCESS_DENIED
+    {398, "its download was cancelled"},                  // ERROR_CLOUD_FILE_REQUEST_CANCELED
+    {404, "its cloud app stopped while downloading it"},  // ERROR_CLOUD_FILE_PROVIDER_TERMINATED
+    {426, "its download took too long"},                  // ERROR_CLOUD_FILE_REQUEST_TIMEOUT
+};
+// Errors that cloud files give among others: 1920 also comes from a reparse
+// point that is no cloud file (a link to what is gone), 4350 from Offline
+// Files on a network share. Their words name each cause, the cloud's among them.
+constexpr CloudError not_only_cloud_errors[] = {
+    {ERROR_CANT_ACCESS_FILE,
+     "Windows cannot reach its contents: a cloud app (OneDrive, Dropbox, iCloud...) no longer serves them, "
+     "or it is a link to something that is gone"},
+    {ERROR_FILE_OFFLINE,
+     "its contents are offline: in the cloud (OneDrive, Dropbox, iCloud...) and not on this PC, or on a "
+     "network share that Offline Files cannot reach now"},
 };
 constexpr DWORD cloud_file_in_use = 391;  // ERROR_CLOUD_FILE_IN_USE
 
@@ -99,6 +108,11 @@ FileStatus status_of_error(unsigned long code, Doing doing) {
       for (const CloudError& cloud : cloud_errors) {
         if (cloud.code == code) {
           status = {FileProblem::not_on_this_pc, std::string(cloud.why) + " (" + status.system_text + ")"};
+        }
+      }
+      for (const CloudError& maybe_cloud : not_only_cloud_errors) {
+        if (maybe_cloud.code == code) {
+          status.system_text = std::string(maybe_cloud.why) + " (" + status.system_text + ")";
         }
       }
       break;

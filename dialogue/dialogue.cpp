@@ -164,6 +164,11 @@ int run_dialogue() {
   }
   show_banner();
   const Backup backup = make_backup(file);
+  if (const std::string refused = blocked_backup_refusal(backup); !refused.empty()) {
+    say_wrapped(refused);
+    (void)file.close();  // nothing was written
+    return closing_prompt(status_failed);
+  }
   if (const std::string line = backup_line(backup); !line.empty()) {
     say_wrapped(line);
   }
@@ -192,11 +197,20 @@ int run_dialogue() {
   }
 
   // The backup's line has scrolled away by now; the decision is made here.
+  bool warned = false;
   if (!whole_backup(backup)) {
     say_wrapped("Remember: I have no backup of Halvane.exe, so 'y' changes your only copy.");
+    warned = true;
   }
   if (const std::string warning = patched_game_warning(whole_backup(backup)); !warning.empty()) {
     say_wrapped(warning);
+    warned = true;
+  }
+  // A 'y' typed twice at the font question must not confirm before a
+  // warning about the only copy could be read. Keys typed ahead answer
+  // every other question, as they always have.
+  if (warned) {
+    drop_keys_typed_ahead();
   }
   say_verbatim("Now, do you wish to make the above changes?  'y' or 'n'");
   const KeyAnswer confirm = wait_yes_no();

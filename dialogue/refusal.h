@@ -28,8 +28,14 @@ std::string cause_words(const FileStatus& status);
 std::string blocked_cause(const FileStatus& status);
 
 // Where the system may refuse to run the game once it is patched (Windows'
-// Smart App Control, on): what to expect and the way back; else nothing.
+// Smart App Control, on or deciding whether to turn on): what to expect and
+// the way back; else nothing.
 std::string patched_game_warning(bool whole_backup);
+
+// Where the backup's create was blocked as the writes to Halvane.exe would
+// be (Windows' Controlled folder access, unless its setting is known to be
+// off): the refusal, said before any question; else nothing.
+std::string blocked_backup_refusal(const Backup& backup);
 
 // The platform's part: a file that is read-only, that the account may not
 // write, or that Windows' ransomware protection keeps from us (blocked).

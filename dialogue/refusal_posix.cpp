@@ -23,4 +23,6 @@ std::string permission_refusal(const FileStatus& status) {
 // Only Windows' Controlled folder access blocks so.
 std::string blocked_cause(const FileStatus& status) { return status.system_text; }
 
+std::string blocked_backup_refusal(const Backup& /*backup: never blocked here*/) { return ""; }
+
 std::string patched_game_warning(bool /*whole_backup: nothing to warn of here*/) { return ""; }

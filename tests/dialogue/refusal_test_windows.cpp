@@ -17,15 +17,21 @@ namespace {
 const wchar_t* const cfa_policy =
     L"SOFTWARE\\Policies\\Microsoft\\Windows Defender\\Windows Defender Exploit Guard\\Controlled Folder "
     L"Access";
+const wchar_t* const cfa_mdm = L"SOFTWARE\\Policies\\Microsoft\\Windows Defender\\Policy Manager";
 const wchar_t* const cfa_local =
     L"SOFTWARE\\Microsoft\\Windows Defender\\Windows Defender Exploit Guard\\Controlled Folder Access";
 
-// Feeds a DWORD of the machine's registry to one test, where given (-1
-// for none): Wine's prefix has none of these, so the test removes it after.
+constexpr int no_value = -1;
+constexpr int unreadable = -2;  // there, but no number
+
+// Feeds a DWORD of the machine's registry to one test, where given: Wine's
+// prefix has none of these, so the test removes it after.
 void feed(const wchar_t* key, const wchar_t* name, int value) {
   const auto dword = static_cast<DWORD>(value);
   if (value >= 0) {
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, &dword, sizeof dword);
+  } else if (value == unreadable) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, L"on", sizeof L"on");
   }
 }
 
@@ -38,8 +44,10 @@ struct Refused {
   bool under_program_files;
   const char* words;           // nullptr: the system's words alone
   Doing doing = Doing::other;  // other: an open, refused; else the cause of a failed create or write
-  int policy = -1;             // Controlled folder access by policy, and locally: -1 for no value
-  int local = -1;
+  int policy = no_value;       // Controlled folder access by Group Policy, locally, and by MDM
+  int local = no_value;
+  int mdm = no_value;
+  bool backup = false;  // the create is the backup's: what is said before the questions, if anything
 };
 
 void PrintTo(const Refused& row, std::ostream* os) { *os << row.name; }
@@ -61,27 +69,29 @@ TEST_P(WindowsRefusal, NamesTheCauseAndTheWayOn) {
   }
   feed(cfa_policy, L"EnableControlledFolderAccess", row.policy);
   feed(cfa_local, L"EnableControlledFolderAccess", row.local);
+  feed(cfa_mdm, L"EnableControlledFolderAccess", row.mdm);
   if (row.refused == Refused::open_file_there) {
     std::ofstream("Halvane.exe") << "MZ";
   }
   const FileStatus status = row.refused == Refused::code_alone
                                 ? status_of_error(row.code, row.doing)
                                 : status_of_refused_open("Halvane.exe", row.code);
-  const std::string said = row.doing == Doing::other ? refusal(status) : cause_words(status);
+  const std::string said = row.backup ? blocked_backup_refusal(Backup{BackupState::failed, status})
+                           : row.doing == Doing::other ? refusal(status)
+                                                       : cause_words(status);
   std::filesystem::current_path(folder.root);
   for (std::size_t i = 0; i < 3; ++i) {
     SetEnvironmentVariableA(names[i], found[i].empty() ? nullptr : found[i].c_str());
   }
   RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, cfa_policy, L"EnableControlledFolderAccess");
   RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, cfa_local, L"EnableControlledFolderAccess");
+  RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, cfa_mdm, L"EnableControlledFolderAccess");
   if (row.words == nullptr) {
-    EXPECT_EQ(said, status.system_text);
+    EXPECT_EQ(said, row.backup ? "" : status.system_text);
   } else {
     EXPECT_NE(said.find(row.words), std::string::npos) << said;
   }
 }
-
-const char* const cloud = "cloud file (OneDrive, Dropbox, iCloud...) that is not on this PC: ";
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, WindowsRefusal,
@@ -96,8 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"download_cancelled", 398, Refused::code_alone, false, "download was cancelled"},
         Refused{"provider_terminated", 404, Refused::code_alone, false, "stopped while downloading"},
         Refused{"download_timed_out", 426, Refused::code_alone, false, "took too long"},
-        Refused{"provider_gone", ERROR_CANT_ACCESS_FILE, Refused::code_alone, false, cloud},
-        Refused{"file_offline", ERROR_FILE_OFFLINE, Refused::code_alone, false, "Always keep on this device"},
+        Refused{"cloud_or_link_gone", ERROR_CANT_ACCESS_FILE, Refused::code_alone, false,
+                "Dropbox, iCloud...) no longer serves them, or it is a link"},
+        Refused{"cloud_or_share_offline", ERROR_FILE_OFFLINE, Refused::code_alone, false,
+                "not on this PC, or on a network share"},
         // The others of the family are not about a download.
         Refused{"not_under_a_sync_root", 390, Refused::code_alone, false, "I can't open Halvane.exe: "},
         Refused{"cloud_file_in_use", 391, Refused::code_alone, false, "Halvane.exe is in use"},
@@ -105,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"property_corrupt", 394, Refused::code_alone, false, "I can't open Halvane.exe: "},
         // Controlled folder access as it is reported to fail a write-open of a file that reads.
         Refused{"write_open_not_found_but_readable", ERROR_FILE_NOT_FOUND, Refused::open_file_there, false,
-                "Allow an app through Controlled folder access, adding "},
+                "Allow an app through Controlled folder access"},
         Refused{"write_open_not_found_and_gone", ERROR_FILE_NOT_FOUND, Refused::open_file_missing, false,
                 "I can't open Halvane.exe: "},
         // Controlled folder access as it is reported to fail a create and a write, by its setting.
@@ -114,11 +126,23 @@ INSTANTIATE_TEST_SUITE_P(
             "if Controlled folder access (ransomware protection) is on, it may be what stopped me: allow me",
             Doing::create},
         Refused{"write_denied_setting_on", ERROR_ACCESS_DENIED, Refused::code_alone, false,
-                "Controlled folder access (ransomware protection) stopped me", Doing::write, -1, 1},
+                "Controlled folder access (ransomware protection) stopped me", Doing::write, no_value, 1},
         Refused{"write_denied_policy_off_over_local_on", ERROR_ACCESS_DENIED, Refused::code_alone, false,
                 nullptr, Doing::write, 0, 1},
+        Refused{"write_denied_mdm_on_over_local_off", ERROR_ACCESS_DENIED, Refused::code_alone, false,
+                "Manage ransomware protection > Allow an app", Doing::write, no_value, 0, 1},
+        Refused{"write_denied_mdm_unreadable_over_local_off", ERROR_ACCESS_DENIED, Refused::code_alone, false,
+                "it may be what stopped me", Doing::write, no_value, 0, unreadable},
+        // The backup's create blocked: said before the questions, unless the setting is known to be off.
+        Refused{"backup_blocked_setting_on", ERROR_FILE_NOT_FOUND, Refused::code_alone, false,
+                "so I changed nothing. To patch the game, allow me", Doing::create, 1, no_value, no_value,
+                true},
+        Refused{"backup_blocked_setting_unknown", ERROR_FILE_NOT_FOUND, Refused::code_alone, false,
+                "it is what stopped me", Doing::create, no_value, no_value, no_value, true},
+        Refused{"backup_blocked_setting_off", ERROR_FILE_NOT_FOUND, Refused::code_alone, false, nullptr,
+                Doing::create, no_value, 0, no_value, true},
         Refused{"create_not_found_policy_on", ERROR_PATH_NOT_FOUND, Refused::code_alone, false,
-                "Allow an app through Controlled folder access, adding ", Doing::create, 1, -1},
+                "Allow an app through Controlled folder access", Doing::create, 1},
         Refused{"create_denied_is_no_block", ERROR_ACCESS_DENIED, Refused::code_alone, false, nullptr,
                 Doing::create},
         Refused{"denied_outside_program_files", ERROR_ACCESS_DENIED, Refused::code_alone, false,
@@ -127,17 +151,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "right-click me and choose \"Run as administrator\""}),
     [](const testing::TestParamInfo<Refused>& info) { return info.param.name; });
 
-// Smart App Control, fed its state: said only where it is on.
+// Smart App Control, fed its state: said where it is on, and where Windows
+// is still deciding whether to turn it on.
 struct SmartAppControl {
   const char* name;
-  int state;  // -1 for no value
+  int state;
   bool whole_backup;
   const char* words;  // nullptr for nothing said
 };
 
 class PatchedGame : public testing::TestWithParam<SmartAppControl> {};
 
-TEST_P(PatchedGame, IsSaidToBeBlockedOnlyWhereSmartAppControlIsOn) {
+TEST_P(PatchedGame, IsSaidToBeBlockedWhereSmartAppControlMayBlockIt) {
   const wchar_t* const policy = L"SYSTEM\\CurrentControlSet\\Control\\CI\\Policy";
   feed(policy, L"VerifiedAndReputablePolicyState", GetParam().state);
   const std::string said = patched_game_warning(GetParam().whole_backup);
@@ -153,8 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
     States, PatchedGame,
     testing::Values(SmartAppControl{"on", 1, true, "copy Halvane.bak over Halvane.exe"},
                     SmartAppControl{"on_without_a_backup", 1, false, "reinstall Halvane"},
-                    SmartAppControl{"off", 0, true, nullptr}, SmartAppControl{"evaluating", 2, true, nullptr},
-                    SmartAppControl{"unreadable", -1, true, nullptr}),
+                    SmartAppControl{"evaluating", 2, true, "still deciding whether to turn"},
+                    SmartAppControl{"off", 0, true, nullptr},
+                    SmartAppControl{"none", no_value, true, nullptr},
+                    SmartAppControl{"unreadable", unreadable, true, nullptr}),
     [](const testing::TestParamInfo<SmartAppControl>& info) { return info.param.name; });
 
 }  // namespace

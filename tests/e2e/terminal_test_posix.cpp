@@ -339,6 +339,36 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(Builds, AtTerminal, testing::Values(native, windows),
                          [](const testing::TestParamInfo<Build>& info) { return info.param.name; });
 
+// 'y' typed twice at the font question answers the confirmation too, unless
+// a warning about the only copy (no backup: Halvane.bak is a folder) stands
+// above it; then a key pressed after it does.
+class TypedAhead : public TerminalRun, public testing::TestWithParam<std::tuple<Build, bool>> {
+ protected:
+  void SetUp() override {
+    if (std::get<1>(GetParam())) {
+      std::filesystem::create_directory(folder.path("Halvane.bak"));
+    }
+    start(std::get<0>(GetParam()));
+  }
+};
+
+TEST_P(TypedAhead, AnswersTheConfirmationOnlyWhereNoWarningStandsAboveIt) {
+  answer_sizes();
+  ASSERT_TRUE(wait_for_key_mode());
+  type("yy");
+  ASSERT_TRUE(wait_for(on_screen(confirm)));
+  type(std::get<1>(GetParam()) ? "y" : "");
+  ASSERT_TRUE(wait_for(on_screen(font_write_question)));
+  type("n");
+  ASSERT_TRUE(wait_for(on_screen(closing)));
+  type("a");
+  EXPECT_EQ(finish(), 0);
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, TypedAhead,
+                         testing::Combine(testing::Values(native, windows), testing::Bool()));
+
 // What only the native build can be put through here.
 class AtNativeTerminal : public TerminalRun, public testing::Test {
  protected:

@@ -367,7 +367,11 @@ TEST_P(TypedAhead, AnswersTheConfirmationOnlyWhereNoWarningStandsAboveIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, TypedAhead,
-                         testing::Combine(testing::Values(native, windows), testing::Bool()));
+                         testing::Combine(testing::Values(native, windows), testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "_warned" : "");
+                         });
 
 // What only the native build can be put through here.
 class AtNativeTerminal : public TerminalRun, public testing::Test {

@@ -100,6 +100,7 @@ bool begin_console_keys() {
   keys.c_lflag &= ~static_cast<tcflag_t>(ICANON);  // each key at once, no waiting for Enter
   keys.c_lflag &= ~static_cast<tcflag_t>(ECHO);    // answers are not shown
   keys.c_lflag &= ~static_cast<tcflag_t>(ISIG);  // Ctrl-C arrives as code 3, for the dialogue to end in order
+  keys.c_iflag &= ~static_cast<tcflag_t>(IXON);  // Ctrl-S is a key, not a freeze of the output until Ctrl-Q
   keys.c_cc[VMIN] = 1;                           // a read returns after exactly one byte...
   keys.c_cc[VTIME] = 0;                          // ...however long the player takes
   changed = 1;

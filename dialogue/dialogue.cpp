@@ -217,10 +217,11 @@ int run_dialogue() {
   if (!answered(confirm)) {
     return stop_early(file, confirm, Stage::nothing_written, backup);
   }
+  // Declined after a failed read, the run still failed: a script is told so.
   if (confirm == KeyAnswer::no) {
     say_verbatim("Ok, I didn't change the file.");
     (void)file.close();  // nothing was written
-    return closing_prompt(0);
+    return closing_prompt(file.first_failure() ? status_failed : 0);
   }
 
   // 0 leaves a site as it is; any other answer is written, even when it

@@ -198,6 +198,11 @@ INSTANTIATE_TEST_SUITE_P(
              banner + backup_made + ends_before_font + instructions + too_short_now +
                  questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
                  font_question + confirm + too_short + closing,
+             1, unchanged},
+        Path{"too_short_declined", 1000, sizes + "yn",
+             banner + backup_made + ends_before_font + instructions + too_short_now +
+                 questions({"unreadable", "unreadable", "unreadable", "unreadable", "unreadable"}) +
+                 font_question + confirm + declined + closing,
              1, unchanged}),
     [](const testing::TestParamInfo<Path>& info) { return info.param.name; });
 

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 #include "window/paths_posix.h"
@@ -15,12 +16,20 @@
 // closed (Esc makes zenity and kdialog exit with 1). A tool that exits with
 // a failure at once could not reach the display; a shown box stays up
 // longer, until a person has read it.
+// zenity and notifications read their text as markup, where a folder named
+// "Tom & Jerry" would be an error: zenity is told not to, and the
+// notification's text is escaped, as it has no such option.
 void show_message_box(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  }
   const std::vector<std::vector<std::string>> boxes = {
-      {"zenity", "--error", "--title=halvane-res", "--text=" + text},                        // zenity(1)
-      {"kdialog", "--title", "halvane-res", "--error", text},                                // kdialog --help
-      {"xmessage", "-center", "-buttons", "OK:0", "-default", "OK", text},                   // xmessage(1)
-      {"notify-send", "--urgency=critical", "--app-name=halvane-res", "halvane-res", text},  // notify-send(1)
+      {"zenity", "--error", "--no-markup", "--title=halvane-res", "--text=" + text},  // zenity(1)
+      {"kdialog", "--title", "halvane-res", "--error", text},                         // kdialog --help
+      {"xmessage", "-center", "-buttons", "OK:0", "-default", "OK", text},            // xmessage(1)
+      {"notify-send", "--urgency=critical", "--app-name=halvane-res", "halvane-res",
+       escaped},  // notify-send(1)
   };
   using Clock = std::chrono::steady_clock;
   constexpr auto read_by_a_person = std::chrono::milliseconds(500);

@@ -4,6 +4,7 @@
 // and go out byte for byte; a text that carries the system's words (UTF-8)
 // is shown in the player's language on Windows too.
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,6 +17,23 @@ inline constexpr std::size_t narrowest_console = 80;
 // The widest line of ours: one that fills the last column leaves Windows'
 // classic console a blank line after it.
 inline constexpr std::size_t widest_line = narrowest_console - 1;
+
+// The columns of the longest line of the dialogue's fixed texts: the
+// question whether to write the font. The dialogue's texts are checked
+// against it where they stand; the windows the tool opens or widens are
+// made wide enough for it.
+inline constexpr std::size_t longest_dialogue_line = 87;
+
+// The columns of the longest line of `text` (its texts are ASCII).
+constexpr std::size_t longest_line_of(std::string_view text) {
+  std::size_t longest = 0;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    longest = std::max(longest, end - start);
+    start = end + 1;
+  }
+  return longest;
+}
 
 // `text` with each of its lines broken into lines of at most `width`
 // columns, as a console draws UTF-8: 0 for a combining mark, 2 for a wide

@@ -4,7 +4,7 @@
 // longest line, with room to spare, and tall enough for a question and the
 // lines before it.
 
-#include "dialogue/dialogue.h"
+#include "console/say.h"
 
 inline constexpr int window_columns = 100;
 inline constexpr int window_rows = 30;

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <string>
 
-#include "gamefile/file_facts_posix.h"
+#include "gamefile/file_facts_linux.h"
 
 // The account name of `uid` from /etc/passwd, read by hand: the release build
 // is linked statically, where glibc's getpwuid would load NSS modules at run

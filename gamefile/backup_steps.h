@@ -1,6 +1,6 @@
 #pragma once
 // The backup's steps that depend on the system and the disk, as one table
-// that each platform fills (backup_posix.cpp, backup_windows.cpp) and that
+// that each platform fills (backup_linux.cpp, backup_windows.cpp) and that
 // tests change one step at a time, so that every way out is tried on both.
 
 #include <cstddef>

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "gamefile/file_facts_posix.h"
+#include "gamefile/file_facts_linux.h"
 #include "gamefile/maps_line.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>  // renamex_np on macOS
 
-#include "gamefile/file_facts_posix.h"
+#include "gamefile/file_facts_linux.h"
 #include "gamefile/kernel_calls_posix.h"
 
 bool held_elsewhere(int /*fd*/, const struct stat& /*file*/) { return false; }

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "gamefile/file_facts_posix.h"
+#include "gamefile/file_facts_linux.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "window/paths_posix.h"
-#include "window/programs_posix.h"
+#include "window/paths_linux.h"
+#include "window/programs_linux.h"
 
 // zenity comes with GNOME, Xfce, Cinnamon, MATE and SteamOS (Steam uses it),
 // kdialog with KDE Plasma, xmessage with almost any X server; a

@@ -12,7 +12,7 @@
 #include <set>
 #include <sstream>
 
-#include "window/paths_posix.h"
+#include "window/paths_linux.h"
 #include "window/window_size.h"
 
 struct Terminal {

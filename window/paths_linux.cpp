@@ -1,4 +1,4 @@
-#include "window/paths_posix.h"
+#include "window/paths_linux.h"
 
 #include <unistd.h>
 

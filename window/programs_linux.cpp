@@ -1,4 +1,4 @@
-#include "window/programs_posix.h"
+#include "window/programs_linux.h"
 
 #include <spawn.h>
 #include <unistd.h>

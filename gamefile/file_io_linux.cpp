@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "gamefile/file_facts_posix.h"
+#include "gamefile/file_facts_linux.h"
 #include "gamefile/file_io.h"
 
 namespace {

@@ -1,18 +1,16 @@
-#include <fcntl.h>
+#include <fcntl.h>  // AT_FDCWD, RENAME_NOREPLACE
 #include <sys/stat.h>
-#include <unistd.h>
+#include <unistd.h>  // copy_file_range
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdio>  // renameat2
 #include <string>
 #include <vector>
 
 #include "gamefile/backup_steps.h"
-#include "gamefile/kernel_calls_posix.h"
+#include "gamefile/file_facts_linux.h"
 
 namespace {
-
-FileStatus status_of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
 
 FileFacts facts_of(const struct stat& file) {
   return {S_ISREG(file.st_mode), static_cast<std::uint64_t>(file.st_dev),
@@ -56,7 +54,10 @@ Opened create(const char* name, NativeHandle game) {
 CopyResult kernel_copy(NativeHandle from, NativeHandle to, std::uint64_t offset, std::size_t count) {
   // The kernel copies without the data passing through this process, as cp does.
   for (;;) {
-    const long long copied = kernel_copy_range(static_cast<int>(from), static_cast<int>(to), offset, count);
+    auto from_offset = static_cast<off_t>(offset);
+    auto to_offset = static_cast<off_t>(offset);
+    const ssize_t copied =
+        copy_file_range(static_cast<int>(from), &from_offset, static_cast<int>(to), &to_offset, count, 0);
     if (copied >= 0) {
       return {static_cast<std::size_t>(copied), {}};
     }
@@ -88,7 +89,7 @@ NameResult outcome(int result) {
 NameResult hard_link() { return outcome(link(backup_temp_name, backup_file_name)); }
 
 NameResult exclusive_rename() {
-  return outcome(rename_without_replacing(backup_temp_name, backup_file_name));
+  return outcome(renameat2(AT_FDCWD, backup_temp_name, AT_FDCWD, backup_file_name, RENAME_NOREPLACE));
 }
 
 // Disks with neither (FAT and exFAT through FUSE, many network mounts): as

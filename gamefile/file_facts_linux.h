@@ -1,12 +1,18 @@
 #pragma once
-// What the POSIX open asks of the system beside the open itself: whether
+// What the Linux open asks of the system beside the open itself: whether
 // another process holds the game file, and the facts that name a refusal's
-// cause exactly. Linux answers the first two; other systems answer "no".
+// cause exactly.
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cerrno>
 #include <string>
+
+#include "gamefile/file_io.h"
+
+// The problem behind the last failed call's errno.
+inline FileStatus status_of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
 
 // Whether another process, of any account, has the file open or mapped.
 bool held_elsewhere(int fd, const struct stat& file);  // holders_linux.cpp

@@ -1,11 +1,15 @@
 // The game file's open and its raw reads and writes, through a descriptor.
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <strings.h>  // strcasecmp
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "gamefile/file_facts_linux.h"
 #include "gamefile/file_io.h"
@@ -14,21 +18,15 @@ namespace {
 
 int fd_of(NativeHandle handle) { return static_cast<int>(handle); }
 
-FileStatus of_errno() { return status_of_error(static_cast<unsigned long>(errno)); }
-
-// Takes the run's byte-range lock, as an open file description's lock (Linux)
-// or the process's: true where another process holds it.
+// Takes the run's byte-range lock, as an open file description's lock, which
+// no other descriptor's close gives back: true where another process holds it.
 bool range_locked_elsewhere(int fd) {
   struct flock range {};
   range.l_type = F_WRLCK;
   range.l_whence = SEEK_SET;
   range.l_start = static_cast<off_t>(run_lock_offset);
   range.l_len = 1;
-#if defined(F_OFD_SETLK)
   const int taken = fcntl(fd, F_OFD_SETLK, &range);
-#else
-  const int taken = fcntl(fd, F_SETLK, &range);
-#endif
   return taken != 0 && (errno == EAGAIN || errno == EACCES);
 }
 
@@ -54,14 +52,17 @@ FileStatus open_game_handle(const char* name, NativeHandle& handle) {
     close(fd);
     return {FileProblem::not_a_file, ""};
   }
-  // One run at a time: a second run finds the lock taken and stops before
-  // it copies or reads anything. A file system without locks is not a reason
-  // to refuse, so only a lock held elsewhere is; there the lease below still
-  // sees a second run, which holds the file open, and where the disk grants
-  // no lease either, a second run is not seen. The byte-range lock is the
-  // one that the Windows build under Wine takes too.
-  if ((flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) || range_locked_elsewhere(fd) ||
-      held_elsewhere(fd, opened)) {
+  // Two mechanisms, each for what the other cannot see:
+  // - the byte-range lock keeps runs apart, of this build and of the Windows
+  //   build under Wine in any prefix (Wine passes LockFileEx on as such a
+  //   lock); a disk that takes no locks is no reason to refuse, so only a
+  //   lock held elsewhere counts, and there runs are not kept apart by it;
+  // - held_elsewhere finds the game running, and any other holder of the
+  //   file: a lease, which no other process's open allows, else (a disk
+  //   that grants none: FUSE, network mounts) a search of every process's
+  //   maps, which sees the game under Wine but not a second run, which maps
+  //   nothing.
+  if (range_locked_elsewhere(fd) || held_elsewhere(fd, opened)) {
     close(fd);
     return {FileProblem::in_use, ""};
   }
@@ -88,7 +89,7 @@ FileStatus status_of_refused_open(const char* name, unsigned long code) {
 Opened open_to_read(const char* name) {
   // O_NONBLOCK: a FIFO put under the name opens at once and is never waited on.
   const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  return fd < 0 ? Opened{no_handle, of_errno()} : Opened{fd, {}};
+  return fd < 0 ? Opened{no_handle, status_of_errno()} : Opened{fd, {}};
 }
 
 FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::size_t count) {
@@ -98,7 +99,7 @@ FileStatus read_at(NativeHandle handle, std::uint64_t offset, char* bytes, std::
       continue;
     }
     if (got < 0) {
-      return of_errno();
+      return status_of_errno();
     }
     if (got == 0) {
       return {FileProblem::too_short, ""};  // the file ended first
@@ -117,7 +118,7 @@ FileStatus write_at(NativeHandle handle, std::uint64_t offset, const char* bytes
       continue;
     }
     if (wrote <= 0) {  // 0: POSIX leaves no errno for a disk that takes nothing more
-      FileStatus status = wrote < 0 ? of_errno() : status_of_error(ENOSPC);
+      FileStatus status = wrote < 0 ? status_of_errno() : status_of_error(ENOSPC);
       status.partly_written = some;
       return status;
     }
@@ -137,8 +138,32 @@ std::optional<std::uint64_t> size_of(NativeHandle handle) {
   return static_cast<std::uint64_t>(found.st_size);
 }
 
-FileStatus sync_to_disk(NativeHandle handle) { return fsync(fd_of(handle)) == 0 ? FileStatus{} : of_errno(); }
+FileStatus sync_to_disk(NativeHandle handle) {
+  return fsync(fd_of(handle)) == 0 ? FileStatus{} : status_of_errno();
+}
 
 // Linux closes the descriptor even when close reports an error (EIO from a
 // network share, say), so it is never closed again.
-FileStatus close_handle(NativeHandle handle) { return close(fd_of(handle)) == 0 ? FileStatus{} : of_errno(); }
+FileStatus close_handle(NativeHandle handle) {
+  return close(fd_of(handle)) == 0 ? FileStatus{} : status_of_errno();
+}
+
+std::vector<std::string> names_ignoring_case(const char* name) {
+  struct stat found {};
+  if (lstat(name, &found) == 0 || errno != ENOENT) {
+    return {name};
+  }
+  std::vector<std::string> names;
+  DIR* folder = opendir(".");
+  if (folder == nullptr) {
+    return names;
+  }
+  for (const dirent* entry = readdir(folder); entry != nullptr; entry = readdir(folder)) {
+    if (strcasecmp(entry->d_name, name) == 0) {
+      names.emplace_back(entry->d_name);
+    }
+  }
+  closedir(folder);
+  std::sort(names.begin(), names.end());
+  return names;
+}

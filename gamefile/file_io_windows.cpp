@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "gamefile/file_io.h"
 #include "gamefile/wide_name_windows.h"
@@ -170,3 +171,6 @@ FileStatus close_handle(NativeHandle handle) {
   (void)UnlockFileEx(handle_of(handle), 0, 1, 0, &lock_at);
   return CloseHandle(handle_of(handle)) != 0 ? FileStatus{} : status_of_error(GetLastError());
 }
+
+// Windows finds any spelling of a name under the name itself.
+std::vector<std::string> names_ignoring_case(const char* name) { return {name}; }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -19,18 +18,6 @@ std::uint64_t offset_of(std::size_t site) { return static_cast<std::uint64_t>(nu
 constexpr auto font_offset = static_cast<std::uint64_t>(font_name_offset);
 
 bool opened(GameFile& file) { return file.open().problem == FileProblem::none; }
-
-TEST(GameFileReadOnly, IsRefusedAsReadOnly) {
-  InScratchFolder folder;
-  ASSERT_TRUE(write_stand_in("Halvane.exe"));
-  std::filesystem::permissions("Halvane.exe", std::filesystem::perms::owner_read);
-  if (std::ofstream("Halvane.exe", std::ios::app).is_open()) {
-    GTEST_SKIP()
-        << "this user writes to read-only files (root); the end-to-end tests cover it as another user";
-  }
-  GameFile file;
-  EXPECT_EQ(file.open().problem, FileProblem::read_only);
-}
 
 TEST(GameFileSites, StockValuesReadInQuestionOrder) {
   InScratchFolder folder;

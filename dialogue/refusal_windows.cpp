@@ -73,18 +73,11 @@ bool under_program_files() {
   return false;
 }
 
-std::string tool_path() {
-  std::wstring path(32768, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length < path.size() ? length : 0);
-  return utf8(path);
-}
-
 // Where a player lets the tool through, and the other way out.
 std::string allow_me() {
   return "allow me in Windows Security > Virus & threat protection > Manage ransomware protection > Allow an "
          "app through Controlled folder access > Add an allowed app, choosing " +
-         tool_path() + "; or move the game out of the protected folder";
+         tool_file() + "; or move the game out of the protected folder";
 }
 
 }  // namespace

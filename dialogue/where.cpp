@@ -81,7 +81,9 @@ std::string looked_in_line() {
   // The folder on a line of its own, so that a long one is cut only where it must be.
   std::string line = folder.empty() ? "I looked for Halvane.exe in the folder I was started in."
                                     : "I looked for Halvane.exe in this folder:\n" + folder;
-  const std::string mine = tool_folder();
+  const std::string tool = tool_file();
+  const std::size_t slash = tool.find_last_of("\\/");
+  const std::string mine = slash == std::string::npos ? "" : slash == 0 ? "/" : tool.substr(0, slash);
   if (!mine.empty() && !same_letters(trimmed(mine), trimmed(folder)) && game_in(mine)) {
     line += "\nBut Halvane.exe is in my own folder:\n" + mine + "\n" + start_there();
   }

@@ -22,11 +22,11 @@ bool inside_archive_copy(std::string_view folder, std::string_view temp);
 
 // The platform's halves, as UTF-8 in the platform's own form: the current
 // folder, whole ("" where it cannot be had), the temporary folder that
-// archive tools unpack into ("" where none does), and the folder the tool's
-// own file is in ("" where it cannot be had).
+// archive tools unpack into ("" where none does), and the tool's own file,
+// whole ("" where it cannot be had).
 std::string current_folder();
 std::string temp_folder();
-std::string tool_folder();
+std::string tool_file();
 
 // The platform's part: whether Halvane.exe (named case-insensitively) stands in
 // `folder`, and how to start the tool there.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dialogue/where.h"
+#include "window/paths_linux.h"
 
 std::string current_folder() {
   char folder[PATH_MAX];
@@ -17,14 +18,7 @@ std::string current_folder() {
 // a folder of its own in the temporary folder.
 std::string temp_folder() { return ""; }
 
-// Linux knows the file a process runs from; elsewhere it is not looked for.
-std::string tool_folder() {
-  char path[PATH_MAX] = {};
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  const std::string tool(path, length > 0 ? static_cast<std::size_t>(length) : 0);
-  const std::size_t slash = tool.find_last_of('/');
-  return slash == std::string::npos ? "" : slash == 0 ? "/" : tool.substr(0, slash);
-}
+std::string tool_file() { return tool_path(nullptr).path; }
 
 bool game_in(const std::string& folder) {
   DIR* found = opendir(folder.c_str());

@@ -42,12 +42,11 @@ std::string temp_folder() {
   return length == 0 || length > MAX_PATH ? "" : long_form(std::wstring(folder, length));
 }
 
-std::string tool_folder() {
+std::string tool_file() {
   std::wstring path(32768, L'\0');
   const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
   path.resize(length < path.size() ? length : 0);
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? "" : long_form(path.substr(0, slash));
+  return path.empty() ? "" : long_form(path);
 }
 
 // Windows compares names case-insensitively itself.

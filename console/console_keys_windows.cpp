@@ -150,13 +150,7 @@ int read_console_key() {
 // The console's unread input events go; the rest of a multi-code key that
 // _getch has begun waits in the C runtime's own buffer, which ends with the
 // process.
-void drop_pending_keys() {
-  const HANDLE input = open_console_input();
-  if (input != INVALID_HANDLE_VALUE) {
-    (void)FlushConsoleInputBuffer(input);
-    CloseHandle(input);
-  }
-}
+void drop_pending_keys() { drop_console_input(); }
 
 void end_console_keys() {}
 

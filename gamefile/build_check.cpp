@@ -22,8 +22,10 @@ std::string unknown_build_finding(GameFile& game) {
   }
   const std::string& field = peeked.bytes;
   const std::string_view held(field);
-  if (held.substr(0, 6) == std::string_view("Arial\0", 6) ||
-      held.substr(0, 7) == std::string_view("Geneva\0", 7)) {
+  const auto holds_name = [held](std::string_view font) {
+    return held.substr(0, font.size()) == font && held.size() > font.size() && held[font.size()] == '\0';
+  };
+  if (holds_name(original_font) || holds_name(other_font)) {
     return "";
   }
   if (field.empty()) {

@@ -3,9 +3,11 @@
 // and interface font. The offsets are trusted as they stand: nothing in the
 // file is parsed or checked against them.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 inline constexpr char game_file_name[] = "Halvane.exe";
 inline constexpr char backup_file_name[] = "Halvane.bak";
@@ -41,8 +43,13 @@ inline constexpr std::array<std::size_t, site_count> write_order{{1, 3, 0, 2, 4}
 // The interface font's name: single-byte characters and one zero byte.
 inline constexpr std::int32_t font_name_offset = 1491820;
 
-// The longest name a run writes there, "Geneva", with its zero byte.
-inline constexpr std::size_t font_name_field = 7;
+// The names a run writes there: the game's own, and the other one offered.
+inline constexpr std::string_view original_font = "Arial";
+inline constexpr std::string_view other_font = "Geneva";
+
+// The longest of them with its zero byte: what a backup may differ in
+// reaches no further.
+inline constexpr std::size_t font_name_field = std::max(original_font.size(), other_font.size()) + 1;
 
 // Whether a run may change the byte at `offset`: one of the five sizes or the
 // font name. A copy of the game made before any run differs from the game

@@ -176,12 +176,12 @@ void PrintTo(const Fault& fault, std::ostream* os) { *os << fault.name; }
 std::string unchanged(const std::string& bytes) { return bytes; }
 
 std::string every_size(const std::string& bytes) {
-  return with_value(with_value(sizes_written(bytes), 735806, 640), 735801, 480);
+  return with_value(with_value(sizes_written(bytes), at::small_width, 640), at::small_height, 480);
 }
 
 // The large height and the small height written, then nothing.
 std::string third_write_failed(const std::string& bytes) {
-  return with_value(with_value(bytes, 735776, 1080), 735801, 480);
+  return with_value(with_value(bytes, at::large_height, 1080), at::small_height, 480);
 }
 
 class FailedAccess : public testing::TestWithParam<Fault> {};

@@ -213,9 +213,10 @@ inline const std::string not_a_file = own({"Halvane.exe", "not a file", "the gam
 // and 1920 at the large width, large height and width offset check.
 inline const std::string sizes = "1920\n1080\n0\n0\n1920\n";
 inline std::string sizes_written(const std::string& bytes) {
-  return with_value(with_value(with_value(bytes, 735781, 1920), 735776, 1080), 735766, 1920);
+  return with_value(with_value(with_value(bytes, at::large_width, 1920), at::large_height, 1080),
+                    at::width_check, 1920);
 }
-inline constexpr std::uint64_t font_offset = 1491820;
+inline constexpr std::uint64_t font_offset = at::font;
 
 // Everything up to the first size question, on a first run.
 inline const std::string opening = banner + backup_made + instructions;

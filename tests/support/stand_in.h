@@ -8,6 +8,18 @@
 
 inline constexpr std::uint64_t stand_in_size = 1'600'000;
 
+// Where the game keeps each value, from its layout as documented, not from
+// the tool's table, so that a wrong offset in the tool shows up as a failed
+// test.
+namespace at {
+inline constexpr std::uint64_t large_width = 735781;
+inline constexpr std::uint64_t large_height = 735776;
+inline constexpr std::uint64_t small_width = 735806;
+inline constexpr std::uint64_t small_height = 735801;
+inline constexpr std::uint64_t width_check = 735766;
+inline constexpr std::uint64_t font = 1491820;
+}  // namespace at
+
 // The byte the stand-in holds at `position`.
 char stand_in_byte(std::uint64_t position);
 

@@ -1,8 +1,11 @@
-// Keys come from the controlling terminal, never from standard input, so a
-// redirected standard input still leaves the yes/no answers to the player.
+// The terminal: keys in, text out. Keys come from the controlling terminal,
+// never from standard input, so a redirected standard input still leaves the
+// yes/no answers to the player; text goes out as UTF-8, which terminals here
+// take as it stands.
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,9 +13,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <initializer_list>
+#include <iostream>
 
 #include "console/console_keys.h"
 #include "console/keys.h"
+#include "console/say.h"
 
 namespace {
 
@@ -175,3 +180,10 @@ void forget_interrupt() {
 bool interrupted() { return interrupt_pressed != 0; }
 
 bool input_ended_by_interrupt() { return interrupted(); }
+
+std::size_t output_columns() {
+  winsize size{};
+  return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+void say_verbatim(std::string_view text) { std::cout << text << '\n' << std::flush; }

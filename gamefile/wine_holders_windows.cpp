@@ -1,10 +1,14 @@
 #include "gamefile/wine_holders_windows.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
 #include <cstring>
 #include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "gamefile/maps_line.h"
 
@@ -29,14 +33,24 @@ std::string read_whole(const std::wstring& path) {
   return text;
 }
 
+// Whether `path` ends in `/name`, the name compared case-insensitively as
+// Windows does: the game file HALVANE.EXE is opened as Halvane.exe.
+bool path_names(std::string_view path, const std::string& name) {
+  return path.size() > name.size() && path[path.size() - name.size() - 1] == '/' &&
+         std::equal(name.begin(), name.end(), path.end() - static_cast<std::ptrdiff_t>(name.size()),
+                    [](char a, char b) {
+                      return std::tolower(static_cast<unsigned char>(a)) ==
+                             std::tolower(static_cast<unsigned char>(b));
+                    });
+}
+
 // Whether a /proc/PID/maps text maps a file of inode `inode` whose name
 // ends in `/name`: the device's number is not known here, so the name
 // stands in for it.
 bool maps_file(const std::string& maps, unsigned long long inode, const std::string& name) {
   for (const char* line = maps.c_str(); *line != '\0';) {
     const std::optional<MappedFile> mapped = parsed_maps_line(line);
-    if (mapped && mapped->inode == inode && mapped->path.size() > name.size() &&
-        mapped->path.substr(mapped->path.size() - name.size() - 1) == "/" + name) {
+    if (mapped && mapped->inode == inode && path_names(mapped->path, name)) {
       return true;
     }
     const char* next = std::strchr(line, '\n');

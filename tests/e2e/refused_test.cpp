@@ -78,13 +78,13 @@ std::string windows_exe_in(const ScratchFolder& folder, bool other_prefix) {
              : HALVANE_RES_PATH;
 }
 
-std::unique_ptr<Background> game_under_wine(const ScratchFolder& folder) {
+std::unique_ptr<Background> game_under_wine(const ScratchFolder& folder, const char* name = "Halvane.exe") {
   if (!windows_build_has("tests/sleeper.exe")) {
     return std::unique_ptr<Background>();
   }
-  std::filesystem::copy_file(windows_build + "/tests/sleeper.exe", folder.path("Halvane.exe"));
-  return std::make_unique<Background>(under_wine(folder.root.string(), "Halvane.exe", false),
-                                      folder.root.string(), "ready");
+  std::filesystem::copy_file(windows_build + "/tests/sleeper.exe", folder.path(name));
+  return std::make_unique<Background>(under_wine(folder.root.string(), name, false), folder.root.string(),
+                                      "ready");
 }
 
 // The game as Wine maps it: mapped, not executed, and not locked.
@@ -142,10 +142,16 @@ const Refusal causes[] = {
     // The Windows build's stand-in for the game, run by wine64 as players run
     // the game, beside each build: the Windows build in the same prefix, and
     // in another, whose wineserver does not know the game's open file.
-    Refusal{"game_running_under_wine", game_under_wine, in_use},
-    Refusal{"game_running_under_wine_windows_run_in_the_same_prefix", game_under_wine, in_use,
+    Refusal{"game_running_under_wine", [](const ScratchFolder& folder) { return game_under_wine(folder); },
+            in_use},
+    Refusal{"game_running_under_wine_windows_run_in_the_same_prefix",
+            [](const ScratchFolder& folder) { return game_under_wine(folder); }, in_use,
             [](const ScratchFolder& folder) { return windows_exe_in(folder, false); }},
-    Refusal{"game_running_under_wine_windows_run_in_another_prefix", game_under_wine, in_use,
+    Refusal{"game_running_under_wine_windows_run_in_another_prefix",
+            [](const ScratchFolder& folder) { return game_under_wine(folder); }, in_use,
+            [](const ScratchFolder& folder) { return windows_exe_in(folder, true); }},
+    Refusal{"game_in_capitals_running_under_wine_windows_run_in_another_prefix",
+            [](const ScratchFolder& folder) { return game_under_wine(folder, "HALVANE.EXE"); }, in_use,
             [](const ScratchFolder& folder) { return windows_exe_in(folder, true); }},
     // Two runs at once, each the Windows build in a prefix of its own or the
     // Linux build: Wine's sharing rules hold within one prefix alone.

@@ -22,6 +22,7 @@
 #include "console/console_keys.h"
 #include "console/keys.h"
 #include "console/say.h"
+#include "console/script_windows.h"
 
 namespace {
 
@@ -162,7 +163,46 @@ void drop_pending_keys() { drop_console_input(); }
 
 void end_console_keys() {}
 
+namespace {
+
+// What the look at standard input read of it, to come first in its reads.
+struct FirstRead {
+  HANDLE input;
+  char byte;
+  DWORD got;
+  bool given = false;
+};
+FirstRead first_read{};
+
+DWORD WINAPI read_first_byte(void* /*unused*/) {
+  (void)ReadFile(first_read.input, &first_read.byte, 1, &first_read.got, nullptr);
+  return 0;
+}
+
+}  // namespace
+
+// A byte is read, on a thread of its own, since Wine's PeekNamedPipe does
+// not look into a Unix pipe (ERROR_NOT_SUPPORTED), which is what a Linux
+// launcher gives. On an idle pipe the thread stays in its read, which takes
+// nothing from the console that the run goes on with.
+bool standard_input_stays_idle() {
+  first_read.input = GetStdHandle(STD_INPUT_HANDLE);
+  const HANDLE reader = CreateThread(nullptr, 0, read_first_byte, nullptr, 0, nullptr);
+  if (reader == nullptr) {
+    return false;
+  }
+  const bool idle = WaitForSingleObject(reader, 100) == WAIT_TIMEOUT;
+  CloseHandle(reader);
+  first_read.given = !idle && first_read.got == 1;
+  return idle;
+}
+
 std::size_t read_standard_input(char* bytes, std::size_t count) {
+  if (first_read.given && count > 0) {
+    first_read.given = false;
+    bytes[0] = first_read.byte;
+    return 1;
+  }
   {
     const std::lock_guard<std::mutex> hold(waits);
     if (interrupt_pressed) {

@@ -9,9 +9,10 @@
 # terminals that cannot be installed here are stand-ins that take only their
 # documented command form and open that xterm. With the Windows build and
 # Wine, the .exe is opened as Wine's desktop entry opens one, in Wine's own
-# console window.
+# console window, and as game launchers start it, with no console at all.
 #   desktop.sh TOOL MAKE_STAND_IN [WINDOWS_EXE WINE64 WINEPREFIX]
 set -euo pipefail
+source "$(dirname "$0")/full_patch.sh"
 tool=$1 make_stand_in=$2 exe=${3:-} wine=${4:-} prefix=${5:-}
 missing=""
 for program in Xvfb xterm xdotool xmessage zenity dolphin thunar tilix terminator qterminal dbus-daemon python3 \
@@ -342,11 +343,17 @@ timeout 20 bash -c "while kill -0 $! 2>/dev/null; do sleep 0.05; done" || fail "
 [[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with zenity: $(cat "$work/boxed")"
 [ ! -e "$work/game/Halvane.bak" ] || fail "a run without a terminal made a backup"
 cmp -s "$work/stock" "$work/game/Halvane.exe" || fail "a run without a terminal changed Halvane.exe"
-# Wine's own console window, as Wine's desktop entry opens an .exe (wine
-# start /unix PATH) from another folder: the window comes out wide enough for
-# the longest line (87 columns), and a patch typed into it lands. Its width
-# is measured against a console window that nothing widens, cmd's at 80
-# columns: both are the font's columns and the same frame.
+# The Windows build under Wine, started as each of these starts an .exe: Wine's
+# desktop entry (wine start /unix PATH, a console window of Wine's) from
+# another folder, and the game launchers' "run an exe in this prefix", which
+# give it no console at all: Lutris (from the prefix's folder, output to its
+# log), Heroic (from the exe's folder, a standard input that nobody writes or
+# closes) and protontricks (from home, everything on /dev/null). Each time a
+# console window of the tool's comes out wide enough for the longest line (87
+# columns), a patch typed into it lands beside the tool, nothing is made in
+# the launcher's folder, and the closing key closes it. Its width is measured
+# against a console window that nothing widens, cmd's at 80 columns: both are
+# the font's columns and the same frame.
 if [ -z "$exe" ] || [ ! -e "$exe" ] || [ ! -x "$wine" ]; then
   echo "skipped: Wine's console window needs the Windows build and wine64"
   [ "$in_ci" = true ] && exit 1
@@ -356,36 +363,76 @@ else
     visible_window 60 --name "$1\$" || fail "no Wine console window: $1"
   }
   pixels_wide() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'; }
-  fresh_game
-  cp "$exe" "$work/game/halvane-res.exe"
-  (cd "$work/home" && "$wine" start /unix "$work/game/halvane-res.exe")
-  window=$(wine_window 'halvane-res\.exe')
-  deadline=$((SECONDS + 60))
-  until [ -e "$work/game/Halvane.bak" ]; do  # made after the window is fitted
-    [ $SECONDS -lt $deadline ] || fail "the .exe in Wine's console made no backup"
-    sleep 0.05
+  launch() {  # launch HOW FOLDER: starts the .exe as HOW does, from FOLDER; its output goes to $work/launched
+    rm -f "$work/launched"
+    "$python" - "$wine" "$work/game/halvane-res.exe" "$1" "$2" "$work/launched" <<'PYTHON' &
+import subprocess, sys
+wine, exe, how, folder, log = sys.argv[1:]
+N, P, O = subprocess.DEVNULL, subprocess.PIPE, subprocess.STDOUT
+streams = {"lutris": (N, P, O), "heroic": (P, P, O), "protontricks": (N, N, N)}[how]
+tool = subprocess.Popen([wine, exe], stdin=streams[0], stdout=streams[1], stderr=streams[2], cwd=folder)
+said = tool.stdout.read() if tool.stdout else b""  # Heroic's standard input stays open, never written
+open(log, "wb").write(said + b"status %d\n" % tool.wait())
+PYTHON
+    echo $! >>"$work/started"
+  }
+  mkdir "$work/prefix"
+  widths=""
+  for row in start:"$work/home" lutris:"$work/prefix" heroic:"$work/game" protontricks:"$work/home"; do
+    how=${row%%:*}
+    fresh_game
+    cp "$exe" "$work/game/halvane-res.exe"
+    if [ "$how" = start ]; then
+      (cd "$work/home" && "$wine" start /unix "$work/game/halvane-res.exe")
+    else
+      launch "$how" "${row#*:}"
+    fi
+    window=$(wine_window 'halvane-res\.exe')
+    deadline=$((SECONDS + 60))
+    until [ -e "$work/game/Halvane.bak" ]; do  # made after the window is fitted
+      [ $SECONDS -lt $deadline ] || fail "$how: the .exe in Wine's console made no backup"
+      sleep 0.05
+    done
+    widths="$widths $(pixels_wide "$window")"
+    xdotool mousemove --window "$window" 10 10 click 1  # the player's click gives it the keys
+    for size in 1920 1080 0 0 1920; do
+      xdotool type "$size" && xdotool key Return
+    done
+    xdotool type yyy
+    # The closing prompt drops keys typed before it shows, and Wine's console
+    # text cannot be read from here: a key a second, as a player presses one
+    # once the prompt is there, until the window closes.
+    deadline=$((SECONDS + 60))
+    while xdotool search --onlyvisible --name 'halvane-res\.exe$' >/dev/null; do
+      [ $SECONDS -lt $deadline ] || fail "$how: Wine's console window stayed open"
+      xdotool key a
+      sleep 1
+    done
+    cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$how: Halvane.bak is not a whole copy"
+    cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$how: Halvane.exe was not patched"
+    [ -z "$(ls -A "$work/prefix")" ] || fail "$how: files were made in the launcher's folder"
   done
-  wide=$(pixels_wide "$window")
-  xdotool mousemove --window "$window" 10 10 click 1  # the player's click gives it the keys
-  for size in 1920 1080 0 0 1920; do
-    xdotool type "$size" && xdotool key Return
-  done
-  xdotool type yyy
-  # The closing prompt drops keys typed before it shows, and Wine's console
-  # text cannot be read from here: a key a second, as a player presses one
-  # once the prompt is there, until the window closes.
-  deadline=$((SECONDS + 60))
-  while xdotool search --onlyvisible --name 'halvane-res\.exe$' >/dev/null; do
-    [ $SECONDS -lt $deadline ] || fail "Wine's console window stayed open"
-    xdotool key a
-    sleep 1
-  done
-  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "Wine's console: Halvane.bak is not a whole copy"
-  cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "Wine's console: Halvane.exe was not patched"
   (cd "$work/home" && "$wine" start cmd.exe)
   plain=$(wine_window 'cmd\.exe')
   narrow=$(pixels_wide "$plain")
   xdotool mousemove --window "$plain" 10 10 click 1 && xdotool type exit && xdotool key Return
-  [ $((wide * 80)) -ge $((narrow * 87)) ] || fail "Wine's console window: $wide pixels wide beside cmd's $narrow"
+  for wide in $widths; do
+    [ $((wide * 80)) -ge $((narrow * 87)) ] || fail "Wine's console window: $wide pixels wide beside cmd's $narrow"
+  done
+  # Answers piped in by the program that started it: no window, patched as told.
+  rm -f "$work/game/Halvane.bak"
+  full_patch_name="the .exe given its answers through a pipe"
+  full_patch "$work/game" "$make_stand_in" timeout 60 "$wine" halvane-res.exe || fail "see above"
+  # No display: one line on the standard error, for the launcher's log; nothing made.
+  fresh_game
+  DISPLAY='' launch lutris "$work/prefix"
+  deadline=$((SECONDS + 60))
+  until grep -q '^status' "$work/launched" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "with no display, the .exe did not end"
+    sleep 0.1
+  done
+  grep -q "^I need a window.*wine start halvane-res.exe" "$work/launched" && grep -q '^status 1$' "$work/launched" ||
+    fail "with no display: $(cat "$work/launched")"
+  [ ! -e "$work/game/Halvane.bak" ] && [ -z "$(ls -A "$work/prefix")" ] || fail "with no display, files were made"
 fi
-echo "desktop: a window for a double-click in Dolphin, Thunar and as they start it, whatever the terminal or the output, its last words until a key, none for scripts, one message box when none opens, Wine's own console window wide enough"
+echo "desktop: a window for a double-click in Dolphin, Thunar and as they start it, whatever the terminal or the output, its last words until a key, none for scripts, one message box when none opens, a console window of the Windows build's own wide enough however Wine or a launcher starts it, and none for a script or without a display"

@@ -94,10 +94,10 @@ std::unique_ptr<Background> game_mapped(const ScratchFolder& folder) {
 }
 #endif
 
-// A first run of `tool`, waiting at the first question.
+// A first run of `tool`, waiting at the first question for the rest of a line.
 std::unique_ptr<Background> first_run(const ScratchFolder& folder, const std::string& tool) {
   (void)write_stand_in(folder.path("Halvane.exe"));
-  return std::make_unique<Background>(tool, folder.root.string(), "for no change");
+  return std::make_unique<Background>(tool, folder.root.string(), "for no change", "0");
 }
 
 const Refusal causes[] = {

@@ -30,8 +30,11 @@ std::string tool_failing_at(const std::string& folder, const std::string& path, 
 // Its standard input stays open, so it waits there; it is killed at the end.
 class Background {
  public:
-  // Starts `program` in `folder` and waits until its output shows `ready`.
-  Background(const std::string& program, const std::string& folder, const std::string& ready);
+  // Starts `program` in `folder`, gives it `typed` at once, as a script
+  // would (an idle pipe is a launcher's), and waits until its output shows
+  // `ready`.
+  Background(const std::string& program, const std::string& folder, const std::string& ready,
+             const std::string& typed = "");
   ~Background();
   Background(const Background&) = delete;
   Background& operator=(const Background&) = delete;

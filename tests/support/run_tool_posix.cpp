@@ -162,9 +162,11 @@ std::string tool_failing_at(const std::string& folder, const std::string& path, 
   return tool;
 }
 
-Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
+Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text,
+                       const std::string& typed) {
   const Child started = start_child(program, folder, {});
-  if (started.pid < 0) {
+  if (started.pid < 0 ||
+      write(started.input, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) {
     return;
   }
   process = started.pid;

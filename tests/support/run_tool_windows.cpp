@@ -126,9 +126,12 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   return run;
 }
 
-Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text) {
+Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text,
+                       const std::string& typed) {
   Child child;
-  if (!start_child(program, folder, child)) {
+  DWORD written = 0;
+  if (!start_child(program, folder, child) ||
+      !WriteFile(child.input, typed.data(), static_cast<DWORD>(typed.size()), &written, nullptr)) {
     return;
   }
   process = reinterpret_cast<std::intptr_t>(child.process);

@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
+#include <system_error>
 
 #include "window/paths_linux.h"
 #include "window/window_size.h"
@@ -19,9 +22,65 @@ struct Terminal {
   const char* name;
   std::vector<std::string> options;  // what comes before the command
   bool command_as_text = false;      // the command is one argument, split as a shell would
+  // For a terminal that takes a size in pixels alone: writes settings of the
+  // tool's own that name a font, whose cell is then known, and gives the
+  // options that read them with a window that holds the dialogue; none
+  // where they could not be written, and the window opens at its own size.
+  std::vector<std::string> (*sized)() = nullptr;
+  // With those settings, set in the terminal's environment (env(1)).
+  const char* sized_environment = nullptr;
 };
 
 namespace {
+
+// A folder of the tool's own among the player's settings, never the
+// player's own settings: QTerminal reads a profile from there alone
+// (--profile NAME is $XDG_CONFIG_HOME/NAME.conf). "" where it cannot be made.
+std::string settings_folder() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  const std::string base = config != nullptr && config[0] == '/' ? config
+                           : home != nullptr && home[0] == '/'   ? std::string(home) + "/.config"
+                                                                 : "";
+  std::error_code failed;
+  std::filesystem::create_directories(base + "/halvane-res", failed);
+  return base.empty() || failed ? "" : base + "/halvane-res";
+}
+
+bool written(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::trunc);
+  return static_cast<bool>(file << text << std::flush);
+}
+
+// A monospace font 13 pixels high (a size in pixels, which the screen's DPI
+// does not scale) draws cells about 8 pixels wide: 880 by 560 pixels hold
+// about 108 columns and 31 rows.
+std::vector<std::string> terminator_settings() {  // terminator(1) --config; terminator_config(5)
+  const std::string folder = settings_folder();
+  const std::string file = folder + "/terminator.config";
+  if (folder.empty() || !written(file,
+                                 "[global_config]\n[profiles]\n  [[default]]\n    use_system_font = False\n"
+                                 "    font = Monospace 13px\n[layouts]\n[plugins]\n")) {
+    return {};
+  }
+  return {"--config", file, "--geometry=880x560"};
+}
+
+// QTerminal's font size is in points: at 96 DPI a 10-point monospace font
+// draws the same 8-pixel cells, and 880 pixels hold about 107 columns. Qt
+// takes the points at the screen's Xft.dpi, which does not scale the window
+// (at 144, 71 columns), so QTerminal is given 96 for its fonts alone
+// (QT_FONT_DPI); a desktop that scales Qt's windows too scales both.
+std::vector<std::string> qterminal_settings() {  // qterminal --help: -p, --profile NAME
+  const std::string folder = settings_folder();
+  if (folder.empty() || !written(folder + "/qterminal.conf",
+                                 "[General]\nfontFamily=Monospace\nfontSize=10\nSaveSizeOnExit=false\n"
+                                 "SavePosOnExit=false\n\n[MainWindow]\nsize=@Size(880 560)\n"
+                                 "fixedSize=@Size(880 560)\n")) {
+    return {};
+  }
+  return {"--profile", "halvane-res/qterminal"};
+}
 
 const std::string columns = std::to_string(window_columns);
 const std::string rows = std::to_string(window_rows);
@@ -44,9 +103,10 @@ const Terminal terminals[] = {
     {"xfce4-terminal", {"--geometry=" + size, "-x"}},    // Xfce Terminal's manual: -x runs the rest
     {"mate-terminal", {"--geometry=" + size, "-x"}},     // mate-terminal(1)
     {"lxterminal", {"--geometry=" + size, "-e"}, true},  // lxterminal(1): -e takes one string
-    {"qterminal", {"-e"}},                    // qterminal(1): -e <command>; the words after it join it
-    {"tilix", {"--geometry=" + size, "-e"}},  // tilix(1): COLSxROWS; -e takes all that follows
-    {"terminator", {"-x"}},                   // terminator(1): -x runs the rest; its --geometry is in pixels
+    // qterminal(1): -e <command>; the words after it join it
+    {"qterminal", {"-e"}, false, qterminal_settings, "QT_FONT_DPI=96"},
+    {"tilix", {"--geometry=" + size, "-e"}},             // tilix(1): COLSxROWS; -e takes all that follows
+    {"terminator", {"-x"}, false, terminator_settings},  // terminator(1): -x runs the rest
     {"kitty",
      {"-o", "initial_window_width=" + columns + "c", "-o",
       "initial_window_height=" + rows + "c"}},  // kitty docs
@@ -147,6 +207,14 @@ std::vector<std::string> command_line(const FoundTerminal& terminal,
                                       const std::vector<std::string>& command) {
   std::vector<std::string> arguments{terminal.program};
   arguments.insert(arguments.end(), terminal.own_options.begin(), terminal.own_options.end());
+  if (const std::vector<std::string> sized =
+          terminal.form->sized != nullptr ? terminal.form->sized() : std::vector<std::string>();
+      !sized.empty()) {
+    arguments.insert(arguments.end(), sized.begin(), sized.end());
+    if (terminal.form->sized_environment != nullptr) {
+      arguments.insert(arguments.begin(), {"/usr/bin/env", terminal.form->sized_environment});
+    }
+  }
   arguments.insert(arguments.end(), terminal.form->options.begin(), terminal.form->options.end());
   if (!terminal.form->command_as_text) {
     arguments.insert(arguments.end(), command.begin(), command.end());

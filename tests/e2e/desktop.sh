@@ -206,8 +206,8 @@ window_patch "a link in the game's folder" "$work/bin" "$work/game/link-to-the-t
 
 # The terminals that desktops name first, real, each as x-terminal-emulator.
 # Tilix is given the dialogue's size in cells; Terminator and QTerminal take
-# a size in pixels alone and open at their own (58 columns, QTerminal's),
-# where the tool's own lines are broken at the window's width. The columns
+# a size in pixels alone, and are given settings of the tool's own that name
+# the font, at the X server's default DPI and at 144 (Xft.dpi). The columns
 # are read from the terminal the tool runs on; a patch typed into it lands.
 real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
   local program=$1 least=$2 pid tool="" shell window columns deadline=$((SECONDS + 30))
@@ -226,7 +226,7 @@ real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
   shell=$(awk '/^PPid:/ { print $2 }' "/proc/$tool/status")  # the terminal, which the tool's end closes
   echo "$shell" >>"$work/started"
   columns=$(stty -F "$(readlink "/proc/$tool/fd/0")" size | cut -d' ' -f2)
-  echo "desktop: $program as x-terminal-emulator opens $columns columns"
+  echo "desktop: $program as x-terminal-emulator opens $columns columns${dpi:+ (DPI: $dpi)}"
   [ "$columns" -ge "$least" ] || fail "$program: $columns columns, fewer than $least"
   window=$(visible_window 20 --pid "$shell") || fail "no $program window"
   xdotool windowfocus --sync "$window"
@@ -243,8 +243,12 @@ real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
   cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$program: Halvane.bak is not a whole copy"
 }
 real_terminal_patch tilix 88
-real_terminal_patch terminator 80
-real_terminal_patch qterminal 58
+for dpi in default 144; do
+  [ $dpi = default ] || xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi"
+  real_terminal_patch terminator 88
+  real_terminal_patch qterminal 88
+done
+xprop -root -remove RESOURCE_MANAGER
 
 # Real file managers: the game's folder opened, the tool selected by typing
 # its name and opened with Return, as a double-click does; Dolphin first

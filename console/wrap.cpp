@@ -160,8 +160,9 @@ std::string wrapped(std::string_view text, std::size_t width) {
 }
 
 void say_wrapped(std::string_view text) {
-  // Some terminals open narrower than any console (QTerminal at 58 columns)
-  // and take no size: there the lines are broken at the window's width.
+  // A window can be narrower than any console (QTerminal at its own size,
+  // 58 columns, where its settings could not be written; one the player
+  // made narrower): there the lines are broken at the window's width.
   const std::size_t columns = output_columns();
   say_verbatim(wrapped(text, columns > 1 && columns <= widest_line ? columns - 1 : widest_line));
 }

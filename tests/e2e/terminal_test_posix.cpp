@@ -432,7 +432,7 @@ TEST_F(AtNarrowWineConsole, IsLeftAsItWasFound) {
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == sizes_written(stand_in_bytes()));
 }
 
-// A terminal narrower than any console, as QTerminal opens at 58 columns:
+// A terminal narrower than any console, as QTerminal opens at its own size (58 columns):
 // the tool's own lines are broken at its width, the cause whole.
 class AtNarrowTerminal : public TerminalRun, public testing::Test {
  protected:

@@ -376,11 +376,24 @@ INSTANTIATE_TEST_SUITE_P(Builds, TypedAhead,
                                   (std::get<1>(info.param) ? "_warned" : "");
                          });
 
-// What only the native build can be put through here.
-class AtNativeTerminal : public TerminalRun, public testing::Test {
+// A run of one build started on a terminal `columns` wide, in `language`,
+// with a leftover beside the game that won't go (so that the backup's line
+// carries the system's words), before the test's body.
+constexpr char russian[] = "ru_RU.UTF-8";
+template <const Build& build, unsigned short columns = 200, bool stuck_leftover = false,
+          const char* language = nullptr>
+class Started : public TerminalRun, public testing::Test {
  protected:
-  void SetUp() override { start(native); }
+  void SetUp() override {
+    if (stuck_leftover) {
+      std::filesystem::create_directory(folder.path("Halvane.bak.partial"));
+    }
+    start(build, language, columns);
+  }
 };
+
+// What only the native build can be put through here.
+using AtNativeTerminal = Started<native>;
 
 TEST_F(AtNativeTerminal, EndOfInputAtANumberQuestionChangesNothing) {
   ASSERT_TRUE(wait_for("for no change"));
@@ -410,10 +423,7 @@ TEST_F(AtNativeTerminal, HangUpAtAKeyWaitEndsTheRunWithoutWriting) {
 // Alone on Wine's console on an 80-column terminal: a console with no window
 // of its own, as a pseudo-console is, is never widened. The terminal's width
 // is the player's, and the 87-character question breaks at column 80.
-class AtNarrowWineConsole : public TerminalRun, public testing::Test {
- protected:
-  void SetUp() override { start(windows, nullptr, 80); }
-};
+using AtNarrowWineConsole = Started<windows, 80>;
 
 TEST_F(AtNarrowWineConsole, IsLeftAsItWasFound) {
   answer_sizes();
@@ -434,13 +444,7 @@ TEST_F(AtNarrowWineConsole, IsLeftAsItWasFound) {
 
 // A terminal narrower than any console, as QTerminal opens at its own size (58 columns):
 // the tool's own lines are broken at its width, the cause whole.
-class AtNarrowTerminal : public TerminalRun, public testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directory(folder.path("Halvane.bak.partial"));  // a leftover that won't go
-    start(native, nullptr, 58);
-  }
-};
+using AtNarrowTerminal = Started<native, 58, true>;
 
 TEST_F(AtNarrowTerminal, BreaksTheToolsOwnLinesAtItsWidth) {
   ASSERT_TRUE(wait_for("for no change"));
@@ -455,13 +459,7 @@ TEST_F(AtNarrowTerminal, BreaksTheToolsOwnLinesAtItsWidth) {
 
 // The system's own words in the player's language: Wine's console in a
 // Russian locale shows them in Cyrillic, with no letters of another code page.
-class AtRussianConsole : public TerminalRun, public testing::Test {
- protected:
-  void SetUp() override {
-    std::filesystem::create_directory(folder.path("Halvane.bak.partial"));  // a leftover that won't go
-    start(windows, "ru_RU.UTF-8");
-  }
-};
+using AtRussianConsole = Started<windows, 200, true, russian>;
 
 TEST_F(AtRussianConsole, SystemTextArrivesInCyrillic) {
   const std::string head = "could not be removed:";

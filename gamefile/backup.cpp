@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <iterator>
 #include <mutex>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "gamefile/backup_steps.h"
-#include "gamefile/compare.h"
 
 BackupState existing_backup_state(const std::optional<FileFacts>& found, const FileFacts& game) {
   if (!found || !found->regular) {
@@ -32,22 +32,54 @@ FileFacts with_file_id(FileFacts facts, std::uint64_t id_volume, const unsigned 
 
 namespace {
 
-// Pieces as large as the system's copy moves at once with ease, and small
-// enough that a window closed mid-copy waits for one piece only.
-constexpr std::size_t piece_size = 1 << 20;
+// Two pieces of this size stay in the processor's cache while they are
+// compared: a run beside a 64 MB backup takes a quarter of the time it does
+// with a megabyte (bench/run). A window closed mid-copy waits for one piece.
+constexpr std::size_t piece_size = 1 << 16;
 
 Backup no_backup(FileStatus why) { return {BackupState::failed, std::move(why)}; }
 
-// Whether the copy under `copy_name`, opened afresh as a player's restore
-// would open it, holds the game file's `size` bytes: a disk that loses what
-// it was given must not leave a backup taken for whole. ok(), or why not.
-FileStatus copy_reads_back(const GameFile& game, const char* copy_name, std::uint64_t size) {
-  const Comparison read = compare_with_game(game, copy_name, size, Counted::all);
-  if (!read.why.ok()) {
-    return read.why;
+// Which bytes a comparison counts.
+enum class Counted { all, beyond_a_runs_changes };
+
+struct Comparison {
+  FileStatus why;               // ok() where both were read; too_short where the file ends first
+  std::uint64_t differing = 0;  // bytes counted that differ
+};
+
+// The file under `name`, opened afresh as a player's restore would open it,
+// against the game file's first `size` bytes; its length was looked at
+// before. Both are read as the system
+// returns them, through its cache: that catches a disk that reports a write
+// done and then loses it (fusefat), not a card that loses data under the
+// cache after the run.
+Comparison compare_with_game(const GameFile& game, const std::string& name, std::uint64_t size,
+                             Counted counted) {
+  const Opened file = open_to_read(name.c_str());
+  if (file.handle == no_handle) {
+    return {file.why};
   }
-  return read.differing == 0 ? FileStatus{}
-                             : FileStatus{FileProblem::other, "the disk did not keep what was copied"};
+  std::vector<char> original(piece_size);
+  std::vector<char> other(piece_size);
+  Comparison result;
+  for (std::uint64_t offset = 0; offset < size && result.why.ok(); offset += piece_size) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, size - offset));
+    result.why = read_at(game.handle(), offset, original.data(), count);
+    if (result.why.ok()) {
+      result.why = read_at(file.handle, offset, other.data(), count);
+    }
+    const auto end = original.begin() + static_cast<std::ptrdiff_t>(count);
+    if (!result.why.ok() || std::memcmp(original.data(), other.data(), count) == 0) {
+      continue;  // the common case, at memcmp's speed
+    }
+    for (auto [at, also] = std::mismatch(original.begin(), end, other.begin()); at != end;
+         std::tie(at, also) = std::mismatch(at + 1, end, also + 1)) {
+      const auto position = offset + static_cast<std::uint64_t>(at - original.begin());
+      result.differing += counted == Counted::all || !changed_by_a_run(position) ? 1 : 0;
+    }
+  }
+  (void)close_handle(file.handle);
+  return result;
 }
 
 // What stands under `name` already: looked at, and where it passes the look
@@ -55,22 +87,18 @@ FileStatus copy_reads_back(const GameFile& game, const char* copy_name, std::uin
 // run differs from the game at the sizes and the font alone, however often
 // the game was patched since; anything else is no copy of this game (one of
 // another build, a copy the disk did not keep whole, another file given the
-// name), which a player must not be sent to restore from.
-std::optional<Backup> existing_at(const char* name, const GameFile& game, std::uint64_t size,
-                                  const BackupSteps& steps) {
-  const Looked looked = steps.existing(name, game.handle());
-  if (looked.outcome == Look::nothing) {
+// name), which a player must not be sent to restore from. A name in other
+// case (HALVANE.BAK) counts, as Windows would find it.
+std::optional<Backup> existing_at(const char* name, const GameFile& game, std::uint64_t size) {
+  const std::vector<std::string> names = names_ignoring_case(name);
+  if (names.empty()) {
     return std::nullopt;
   }
-  if (looked.outcome == Look::unanswered) {
-    return no_backup(looked.why);
+  const std::optional<Backup> looked = look_under(names.front().c_str(), game.handle());
+  if (!looked || looked->state != BackupState::kept) {
+    return looked;
   }
-  if (looked.state != BackupState::kept) {
-    return Backup{looked.state, {}};
-  }
-  const std::vector<std::string> names = names_ignoring_case(name);
-  const Comparison read =
-      compare_with_game(game, names.empty() ? name : names.front(), size, Counted::beyond_a_runs_changes);
+  const Comparison read = compare_with_game(game, names.front(), size, Counted::beyond_a_runs_changes);
   if (read.why.problem == FileProblem::too_short) {
     return Backup{BackupState::kept_wrong_size, {}};
   }
@@ -80,78 +108,50 @@ std::optional<Backup> existing_at(const char* name, const GameFile& game, std::u
   return Backup{BackupState::kept, {}};
 }
 
-// The system's copy while it moves bytes; where it has none, or moves none
-// before the end (as some file systems report), the rest is read and
-// written, as cp does. Each piece is held whole against a closing window.
-FileStatus copy_contents(NativeHandle from, NativeHandle to, std::uint64_t size, const BackupSteps& steps) {
+// Read and written a piece at a time, each held whole against a closing window.
+FileStatus copy_contents(NativeHandle from, NativeHandle to, std::uint64_t size) {
   std::vector<char> piece(piece_size);
-  bool system_copies = true;
-  for (std::uint64_t offset = 0; offset < size;) {
-    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - offset));
+  FileStatus status;
+  for (std::uint64_t offset = 0; offset < size && status.ok(); offset += piece_size) {
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, size - offset));
     const std::lock_guard<std::mutex> whole(file_work());
-    if (system_copies) {
-      const CopyResult copied = steps.system_copy(from, to, offset, count);
-      if (!copied.why.ok()) {
-        return copied.why;
-      }
-      offset += copied.bytes;
-      system_copies = copied.bytes > 0;
-      continue;
-    }
-    if (FileStatus status = steps.copy_piece(from, to, offset, piece.data(), count); !status.ok()) {
-      return status;
-    }
-    offset += count;
+    status = copy_at(from, to, offset, piece.data(), count);
   }
-  return {};
+  return status;
 }
 
-// One way of naming the copy. A virus scanner may hold the new file for a
-// moment after it is written, and a rename fails while it does; such a
-// hold is waited out for up to about two seconds.
-NameResult name_by(const std::function<NameResult()>& way, const BackupSteps& steps) {
-  NameResult result = way();
-  for (int attempt = 0; result.outcome == Naming::held && attempt < 20; ++attempt) {
-    steps.wait_a_moment();
-    result = way();
+// Whether the copy under the temporary name, opened afresh, holds the game
+// file's `size` bytes, no fewer and no others: a disk that loses what it was
+// given must not leave a backup taken for whole. ok(), or why not.
+FileStatus copy_reads_back(const GameFile& game, std::uint64_t size) {
+  const Comparison read = compare_with_game(game, backup_temp_name, size, Counted::all);
+  if (!read.why.ok()) {
+    return read.why;
   }
-  return result;
+  return read.differing == 0 ? FileStatus{}
+                             : FileStatus{FileProblem::other, "the disk did not keep what was copied"};
 }
 
 // What the naming came to, as a backup.
-Backup backup_after_naming(const NameResult& result, const GameFile& game, std::uint64_t size,
-                           const BackupSteps& steps) {
-  switch (result.outcome) {
+Backup backup_after_naming(const NameResult& naming, const GameFile& game, std::uint64_t size) {
+  switch (naming.outcome) {
     case Naming::named:
       return {BackupState::made, {}};
     case Naming::taken: {
       // Another program made one meanwhile: judged as any existing backup.
-      const std::optional<Backup> existing = existing_at(backup_file_name, game, size, steps);
+      const std::optional<Backup> existing = existing_at(backup_file_name, game, size);
       return existing ? *existing
                       : no_backup({FileProblem::other, "the backup's name was taken and then freed"});
     }
-    case Naming::unsupported:
-      return no_backup({FileProblem::other, "this disk cannot name a file without replacing another"});
-    case Naming::held:
     case Naming::failed:
       break;
   }
-  return no_backup(result.why);
-}
-
-// Names the closed copy by its name, each way in turn while the naming so
-// far is unsupported, and says what that came to.
-Backup name_closed_copy(NameResult naming, const GameFile& game, std::uint64_t size,
-                        const BackupSteps& steps) {
-  for (std::size_t way = 0; way < steps.after_close.size() && naming.outcome == Naming::unsupported; ++way) {
-    naming = name_by(steps.after_close[way], steps);
-  }
-  return backup_after_naming(naming, game, size, steps);
+  return no_backup(naming.why);
 }
 
 // Whether our temporary name holds a whole copy of the game.
-bool whole_leftover(const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
-  const std::optional<Backup> leftover = existing_at(backup_temp_name, game, size, steps);
+bool whole_leftover(const GameFile& game, std::uint64_t size) {
+  const std::optional<Backup> leftover = existing_at(backup_temp_name, game, size);
   return leftover && leftover->state == BackupState::kept;
 }
 
@@ -159,91 +159,74 @@ bool whole_leftover(const GameFile& game, std::uint64_t size, const BackupSteps&
 // before its name was on the disk (a power cut, a disk that refused the
 // folder's flush). That run may have patched the game, so the leftover may
 // be the one copy of the sizes as they were: it becomes the backup, named as
-// a new one is. nullopt where there is no such leftover.
-std::optional<Backup> leftover_as_backup(const GameFile& game, std::uint64_t size, const BackupSteps& steps) {
-  if (!whole_leftover(game, size, steps)) {
-    return std::nullopt;
-  }
+// a new one is, or stays for the next run where it cannot be named.
+Backup leftover_as_backup(const GameFile& game, std::uint64_t size) {
   // A run killed before its flush may have left it whole in the cache alone.
   // (Windows flushes only through a handle that may write; there it reaches
   // the disk as the cache is written.)
   if (const Opened copy = open_to_read(backup_temp_name); copy.handle != no_handle) {
-    (void)steps.sync(copy.handle);
+    (void)sync_to_disk(copy.handle);
     (void)close_handle(copy.handle);
   }
-  const Backup result = name_closed_copy({Naming::unsupported, {}}, game, size, steps);
-  if (!whole_backup(result)) {
-    return result;  // and the leftover stays as it is, for the next run
+  const Backup result = backup_after_naming(name_copy(no_handle), game, size);
+  if (whole_backup(result)) {
+    (void)remove_name(backup_temp_name);  // the second name a link leaves
   }
-  (void)steps.remove(backup_temp_name);  // the second name a link leaves
   if (result.state == BackupState::made) {
-    steps.sync_folder();
+    sync_folder();
   }
   return result;
 }
 
 }  // namespace
 
-Backup make_backup(const GameFile& game) { return make_backup(game, system_backup_steps()); }
-
-Backup make_backup(const GameFile& game, const BackupSteps& steps) {
+Backup make_backup(const GameFile& game) {
   const std::optional<std::uint64_t> size = size_of(game.handle());
   if (!size) {
     return no_backup({FileProblem::other, "the size of Halvane.exe could not be read"});
   }
-  if (std::optional<Backup> existing = existing_at(backup_file_name, game, *size, steps)) {
+  if (std::optional<Backup> existing = existing_at(backup_file_name, game, *size)) {
     // Beside a whole backup our leftover is not needed, whole or not (a run
     // killed between linking its copy and removing this name leaves the
     // backup itself under it; removing a name never touches it). Beside one
     // that is no copy of the game, a whole leftover may be the only copy of
     // the sizes as they were: it stays, to be named once that one is renamed.
-    if (whole_backup(*existing) || !whole_leftover(game, *size, steps)) {
-      (void)steps.remove(backup_temp_name);
+    if (whole_backup(*existing) || !whole_leftover(game, *size)) {
+      (void)remove_name(backup_temp_name);
     }
     return *existing;
   }
-  if (std::optional<Backup> leftover = leftover_as_backup(game, *size, steps)) {
-    return *leftover;
+  if (whole_leftover(game, *size)) {
+    return leftover_as_backup(game, *size);
   }
   // Any other leftover is ours, from a run killed while copying.
-  if (const FileStatus leftover = steps.remove(backup_temp_name); !leftover.ok()) {
+  if (const FileStatus leftover = remove_name(backup_temp_name); !leftover.ok()) {
     return no_backup({FileProblem::leftover_stuck, leftover.system_text});
   }
 
-  const Opened copy = steps.create(backup_temp_name, game.handle());
+  const Opened copy = create_copy(backup_temp_name, game.handle());
   if (copy.handle == no_handle) {
     return no_backup(copy.why);
   }
-  FileStatus status = copy_contents(game.handle(), copy.handle, *size, steps);
+  FileStatus status = copy_contents(game.handle(), copy.handle, *size);
   if (status.ok()) {
-    status = steps.sync(copy.handle);
-  }
-  if (status.ok() && size_of(copy.handle) != size) {
-    status = {FileProblem::too_short, ""};
+    status = sync_to_disk(copy.handle);
   }
   if (status.ok()) {
-    status = copy_reads_back(game, backup_temp_name, *size);
+    status = copy_reads_back(game, *size);
   }
-  // Only a copy that reads back whole is named: first by the ways that need
-  // its handle, then, once it is closed, by the others.
-  NameResult naming{Naming::unsupported, {}};
-  for (std::size_t way = 0;
-       status.ok() && way < steps.while_open.size() && naming.outcome == Naming::unsupported; ++way) {
-    naming = name_by([&] { return steps.while_open[way](copy.handle); }, steps);
-  }
+  // Only a copy that reads back whole is named.
+  const NameResult naming = status.ok() ? name_copy(copy.handle) : NameResult{Naming::failed, status};
   if (naming.outcome == Naming::named) {
-    (void)steps.sync(copy.handle);  // the new name too; the bytes are on disk already
+    (void)sync_to_disk(copy.handle);  // the new name too, where the system flushes it with the file
   }
-  if (FileStatus closed = close_handle(copy.handle);
-      !closed.ok() && status.ok() && naming.outcome != Naming::named) {
-    status = closed;
-  }
-  Backup result = status.ok() ? name_closed_copy(naming, game, *size, steps) : no_backup(status);
-  // A way that links leaves the copy under both names; any other leaves it
-  // under one, or none where it was not named.
-  (void)steps.remove(backup_temp_name);
+  (void)close_handle(copy.handle);  // the bytes are on disk and read back already
+  const Backup result = backup_after_naming(naming, game, *size);
+  // A link leaves the copy under both names; a rename under one, or none
+  // where it was not named.
+  (void)remove_name(backup_temp_name);
   if (result.state == BackupState::made) {
-    steps.sync_folder();
+    sync_folder();
   }
   return result;
 }

@@ -36,22 +36,24 @@ std::optional<FileFacts> facts_of(HANDLE file, bool disk_file) {
   return with_file_id(facts, id.VolumeSerialNumber, id.FileId.Identifier);
 }
 
+}  // namespace
+
 // Windows compares names case-insensitively itself. Access 0 asks for the
 // file's attributes only: it is never opened for reading or writing. A
 // name that GetFileAttributesW finds but CreateFileW cannot open (a
 // symbolic link to nothing: the first looks at the link, the second
 // follows it) is no backup a player could restore from.
-Looked existing(const char* name, NativeHandle game) {
+std::optional<Backup> look_under(const char* name, NativeHandle game) {
   const std::wstring backup = wide(name);
   if (GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND
-               ? Looked{Look::nothing, BackupState::kept_not_a_file, {}}
-               : Looked{Look::unanswered, BackupState::failed, status_of_error(error)};
+               ? std::nullopt
+               : std::optional<Backup>({BackupState::failed, status_of_error(error)});
   }
   const std::optional<FileFacts> source = facts_of(handle_of(game), true);
   if (!source) {
-    return {Look::unanswered, BackupState::failed, status_of_error(GetLastError())};
+    return Backup{BackupState::failed, status_of_error(GetLastError())};
   }
   const HANDLE file = CreateFileW(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -60,7 +62,7 @@ Looked existing(const char* name, NativeHandle game) {
     found = facts_of(file, GetFileType(file) == FILE_TYPE_DISK);
     CloseHandle(file);
   }
-  return {Look::judged, existing_backup_state(found, *source), {}};
+  return Backup{existing_backup_state(found, *source), {}};
 }
 
 // A file that another program still holds open is only marked for deletion
@@ -81,7 +83,7 @@ FileStatus remove_name(const char* name) {
 // files on network shares, and DELETE lets this handle name the copy
 // itself. Share read: a scanner may look at the copy while it is written,
 // and the copy is read back by name before it is named.
-Opened create(const char* name, NativeHandle) {
+Opened create_copy(const char* name, NativeHandle) {
   const HANDLE file = CreateFileW(wide(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -90,16 +92,21 @@ Opened create(const char* name, NativeHandle) {
   return {reinterpret_cast<NativeHandle>(file), {}};
 }
 
-// Windows has no copy between two open handles: every piece is read and written.
-CopyResult no_system_copy(NativeHandle, NativeHandle, std::uint64_t, std::size_t) { return {0, {}}; }
-
-bool name_taken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
-
-// Names the copy through the handle that wrote it, before that handle is
-// closed, so that no other program's handle on the new file (a scanner's)
-// can stand in the way. Unsupported where the system or the disk has no
-// rename by handle.
-NameResult rename_by_handle(NativeHandle copy) {
+// Renamed through the handle that wrote it, before that handle is closed, so
+// that no other program's handle on the new file (a virus scanner's) can
+// stand in the way: every other handle had to share delete with ours. A rename
+// that never replaces is this one call however it is asked for (MoveFileExW
+// opens the file and makes the same one), so there is nothing to fall back on.
+// A copy left by an earlier run is opened for that alone.
+NameResult name_copy(NativeHandle copy) {
+  HANDLE file = handle_of(copy);
+  if (copy == no_handle) {
+    file = CreateFileW(wide(backup_temp_name).c_str(), DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      return {Naming::failed, status_of_error(GetLastError())};
+    }
+  }
   const std::wstring backup = wide(backup_file_name);
   std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + backup.size() * sizeof(wchar_t));
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -108,49 +115,23 @@ NameResult rename_by_handle(NativeHandle copy) {
   rename->FileNameLength = static_cast<DWORD>(backup.size() * sizeof(wchar_t));
   std::copy(backup.begin(), backup.end(), rename->FileName);
   rename->FileName[backup.size()] = L'\0';
-  if (SetFileInformationByHandle(handle_of(copy), FileRenameInfo, rename,
-                                 static_cast<DWORD>(buffer.size()))) {
+  const bool renamed =
+      SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+  const DWORD error = GetLastError();
+  if (copy == no_handle) {
+    CloseHandle(file);
+  }
+  if (renamed) {
     return {Naming::named, {}};
   }
-  const DWORD error = GetLastError();
-  if (name_taken(error)) {
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
     return {Naming::taken, {}};
   }
-  const bool unsupported = error == ERROR_INVALID_PARAMETER || error == ERROR_CALL_NOT_IMPLEMENTED ||
-                           error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
-  return {unsupported ? Naming::unsupported : Naming::failed, status_of_error(error)};
+  return {Naming::failed, status_of_error(error)};
 }
-
-// Without MOVEFILE_REPLACE_EXISTING, a rename that never replaces. A
-// scanner's handle on the closed copy makes it fail for a moment.
-NameResult move_file() {
-  if (MoveFileExW(wide(backup_temp_name).c_str(), wide(backup_file_name).c_str(), MOVEFILE_WRITE_THROUGH)) {
-    return {Naming::named, {}};
-  }
-  const DWORD error = GetLastError();
-  if (name_taken(error)) {
-    return {Naming::taken, {}};
-  }
-  const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
-  return {held ? Naming::held : Naming::failed, status_of_error(error)};
-}
-
-void wait_a_moment() { Sleep(100); }
 
 // Windows cannot flush a folder. On NTFS a rename is a change of its log,
-// which NTFS writes to disk within seconds; MOVEFILE_WRITE_THROUGH waits only
-// for a move made as a copy and a delete, to another volume, which this never
-// is. A power cut before then leaves the copy, flushed and whole, under the
-// temporary name, and the next run names it.
-void names_on_disk_already() {}
-
-}  // namespace
-
-// The copy is named through its own handle while it is open, else, once it
-// is closed, by a move that never replaces.
-const BackupSteps& system_backup_steps() {
-  static const BackupSteps steps{
-      existing,     remove_name,        create,      no_system_copy, copy_at,
-      sync_to_disk, {rename_by_handle}, {move_file}, wait_a_moment,  names_on_disk_already};
-  return steps;
-}
+// which NTFS writes to disk within seconds. A power cut before then leaves
+// the copy, flushed and whole, under the temporary name, and the next run
+// names it.
+void sync_folder() {}

@@ -160,11 +160,10 @@ namespace {
 // large height, small height, large width, small width, width check, font.
 struct Fault {
   const char* name;
-  const char* call;  // the system call that fails
-  const char* error;
-  // Which of its calls on Halvane.exe: the first 25 reads compare it with
-  // the backup, 64 KiB at a time; the 26th is the build check's.
-  int nth;
+  // The system call that fails, with which error, and which of its calls on
+  // Halvane.exe: the first 25 reads compare it with the backup, 64 KiB at a
+  // time; the 26th is the build check's.
+  const char* injection;
   std::string said;
   std::function<std::string(const std::string&)> game_after;
   int status = 1;
@@ -192,7 +191,7 @@ TEST_P(FailedAccess, IsSaidWithTheSystemsWordsAndStopsLaterWrites) {
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   ASSERT_TRUE(write_file(folder.path("Halvane.bak"), fault.backup(stand_in_bytes())));
   const std::string tool =
-      tool_failing_at(folder.root.string(), folder.path("Halvane.exe"), fault.call, fault.error, fault.nth);
+      tool_failing_at(folder.root.string(), folder.path("Halvane.exe"), {fault.injection});
   if (tool.empty()) {
     GTEST_SKIP() << "needs strace, to make an access fail";
   }
@@ -209,28 +208,104 @@ INSTANTIATE_TEST_SUITE_P(
     Accesses, FailedAccess,
     testing::Values(
         // The build check's look: a warning with the system's words, and the run goes on.
-        Fault{"build_check_read", "pread64", "EIO", 26,
+        Fault{"build_check_read", "pread64:error=EIO:when=26",
               own({"holds nothing I could read", "Input/output error"}),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }, 0},
         // Said at once, before the question whose value it could not read.
-        Fault{"first_size_read", "pread64", "EIO", 27,
+        Fault{"first_size_read", "pread64:error=EIO:when=27",
               instructions + read_failed_now("Input/output error") + question(0, "unreadable"), unchanged},
-        Fault{"first_size_read_closing_words", "pread64", "EIO", 27,
+        Fault{"first_size_read_closing_words", "pread64:error=EIO:when=27",
               own({"Reading Halvane.exe failed", "Input/output error", "didn't change it"}), unchanged},
-        Fault{"first_write", "pwrite64", "EIO", 1, not_changed("Input/output error"), unchanged},
+        Fault{"first_write", "pwrite64:error=EIO:when=1", not_changed("Input/output error"), unchanged},
         // A backup that is no copy of this game is no way back.
-        Fault{"third_size_write", "pwrite64", "ENOSPC", 3, write_failed("No space left on device"),
+        Fault{"third_size_write", "pwrite64:error=ENOSPC:when=3", write_failed("No space left on device"),
               third_write_failed},
         // A backup that is no copy of this game is no way back.
-        Fault{"third_size_write_beside_a_backup_with_a_hole", "pwrite64", "EIO", 3,
+        Fault{"third_size_write_beside_a_backup_with_a_hole", "pwrite64:error=EIO:when=3",
               write_failed_no_backup("Input/output error"), third_write_failed, 1, with_a_hole},
-        Fault{"third_size_write_beside_another_build", "pwrite64", "EIO", 3,
+        Fault{"third_size_write_beside_another_build", "pwrite64:error=EIO:when=3",
               write_failed_no_backup("Input/output error"), third_write_failed, 1, another_build},
-        Fault{"flush", "fsync", "EIO", 1,
+        Fault{"flush", "fsync:error=EIO:when=1",
               write_failed("Input/output error", "Putting Halvane.exe on the disk"),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }},
-        Fault{"close", "close", "EIO", 1, write_failed("Input/output error", "Closing Halvane.exe"),
+        Fault{"close", "close:error=EIO:when=1", write_failed("Input/output error", "Closing Halvane.exe"),
               [](const std::string& b) { return with_name(every_size(b), font_offset, "Geneva"); }}),
     [](const testing::TestParamInfo<Fault>& info) { return info.param.name; });
+
+}  // namespace
+
+namespace {
+
+// A disk or file system misbehaving at one step of the backup, made with
+// strace on Halvane.bak.partial: the backup is whole or absent, and the cause
+// is said. Where a way of naming the copy is missing, the next one names it.
+struct BackupFault {
+  const char* name;
+  std::vector<std::string> injections;
+  std::string said;
+  bool made;
+  const char* leftover = nullptr;  // what an earlier run left under the temporary name
+};
+
+void PrintTo(const BackupFault& fault, std::ostream* os) { *os << fault.name; }
+
+class FailedBackupStep : public testing::TestWithParam<BackupFault> {};
+
+TEST_P(FailedBackupStep, LeavesTheBackupWholeOrAbsent) {
+  const BackupFault& fault = GetParam();
+  ScratchFolder folder;
+  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
+  if (fault.leftover != nullptr) {
+    ASSERT_TRUE(write_file(folder.path("Halvane.bak.partial"), fault.leftover));
+  }
+  const std::string tool =
+      tool_failing_at(folder.root.string(), folder.path("Halvane.bak.partial"), fault.injections);
+  if (tool.empty()) {
+    GTEST_SKIP() << "needs strace, to make an access fail";
+  }
+  const ToolRun run = run_tool(folder.root.string(), "", {}, 20, tool);
+  EXPECT_TRUE(says(run.output, fault.said)) << run.output;
+  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
+  if (fault.made) {
+    EXPECT_TRUE(read_file(folder.path("Halvane.bak")) == stand_in_bytes());
+  } else {
+    EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
+  }
+  // Only a leftover that could not be removed, or a run killed, leaves one.
+  const bool stays = fault.leftover != nullptr || fault.said.empty();
+  EXPECT_EQ(file_exists(folder.path("Halvane.bak.partial")), stays && !fault.made);
+}
+
+const std::string not_made = "I couldn't make a backup";
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FailedBackupStep,
+    testing::Values(
+        BackupFault{
+            "write_fails", {"pwrite64:error=EIO:when=2"}, own({not_made, "Input/output error"}), false},
+        BackupFault{
+            "disk_fills_up", {"pwrite64:error=ENOSPC:when=2"}, own({not_made, "not enough room"}), false},
+        BackupFault{"flush_fails", {"fsync:error=EIO:when=1"}, own({not_made, "Input/output error"}), false},
+        BackupFault{
+            "read_back_fails", {"pread64:error=EIO:when=1"}, own({not_made, "Input/output error"}), false},
+        // Disks without links (FAT, exFAT) or without a rename that never
+        // replaces (both through FUSE, network mounts).
+        BackupFault{"no_links", {"link:error=EPERM"}, backup_made, true},
+        BackupFault{"no_links_no_exclusive_rename",
+                    {"link:error=EPERM", "renameat2:error=EINVAL"},
+                    backup_made,
+                    true},
+        BackupFault{"no_way_to_name",
+                    {"link:error=EPERM", "renameat2:error=EINVAL", "rename:error=EIO"},
+                    own({not_made, "Input/output error"}),
+                    false},
+        // Nothing under the backup's name at any moment of the copy.
+        BackupFault{"killed_mid_copy", {"pwrite64:signal=KILL:when=2"}, "", false},
+        BackupFault{"leftover_that_stays",
+                    {"unlink:error=EBUSY"},
+                    own({not_made, "Halvane.bak.partial"}),
+                    false,
+                    "cut short"}),
+    [](const testing::TestParamInfo<BackupFault>& info) { return info.param.name; });
 
 }  // namespace

@@ -137,7 +137,8 @@ const Refusal causes[] = {
     // lock's, fails as a network mount's does), found in the processes' maps.
     Refusal{"game_mapped_where_no_lease_is_granted", game_mapped, in_use,
             [](const ScratchFolder& folder) {
-              return tool_failing_at(folder.root.string(), folder.path("Halvane.exe"), "fcntl", "EINVAL", 2);
+              return tool_failing_at(folder.root.string(), folder.path("Halvane.exe"),
+                                     {"fcntl:error=EINVAL:when=2"});
             }},
     // The Windows build's stand-in for the game, run by wine64 as players run
     // the game, beside each build: the Windows build in the same prefix, and

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct ToolRun {
   std::string output;  // standard output, line ends as LF
@@ -19,11 +20,12 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
                  const std::function<void()>& before_start = {}, int seconds = 20,
                  const std::string& tool = HALVANE_RES_PATH);
 
-// A script in `folder` that runs the tool under strace, which makes the tool's
-// `nth` `call` on the file `path` fail with `error`, as a failing disk or a
-// network mount would; "" where strace is not installed. POSIX only.
-std::string tool_failing_at(const std::string& folder, const std::string& path, const std::string& call,
-                            const std::string& error, int nth);
+// A script in `folder` that runs the tool under strace, which makes the
+// tool's calls on the file `path` fail as each of `injections` says
+// ("pwrite64:error=EIO:when=3": the third write fails), as a failing disk or
+// a network mount would; "" where strace is not installed. POSIX only.
+std::string tool_failing_at(const std::string& folder, const std::string& path,
+                            const std::vector<std::string>& injections);
 
 // A program left running in a folder while a test runs the tool beside it:
 // a stand-in for the game, or a first run of the tool waiting at a question.

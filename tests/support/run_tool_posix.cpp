@@ -148,16 +148,24 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
   return run;
 }
 
-std::string tool_failing_at(const std::string& folder, const std::string& path, const std::string& call,
-                            const std::string& error, int nth) {
+std::string tool_failing_at(const std::string& folder, const std::string& path,
+                            const std::vector<std::string>& injections) {
   if (access("/usr/bin/strace", X_OK) != 0) {
     return "";
   }
+  std::string calls;
+  std::string injected;
+  for (const std::string& injection : injections) {
+    calls += (calls.empty() ? "" : ",") + injection.substr(0, injection.find(':'));
+    injected += " -e inject=" + injection;
+  }
   std::string tool = folder + "/failing";
+  // The tool names its files relative to its folder, and strace matches a
+  // name as given; a file descriptor it matches by the full path.
   // LeakSanitizer cannot work under ptrace, and would end a sanitized build with status 1.
   std::ofstream(tool) << "#!/bin/sh\nexec env ASAN_OPTIONS=detect_leaks=0 strace -f -o /dev/null -P " << path
-                      << " -e trace=" << call << " -e inject=" << call << ":error=" << error
-                      << ":when=" << nth << " " HALVANE_RES_PATH "\n";
+                      << " -P " << std::filesystem::path(path).filename().string() << " -e trace=" << calls
+                      << injected << " " HALVANE_RES_PATH "\n";
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   return tool;
 }

@@ -240,39 +240,3 @@ TEST(DialogueAgain, NotFoundInsideAZipSaysToExtractFirst) {
 #endif
 
 }  // namespace
-
-namespace {
-
-// The answers of a full run, one per question, in order: five sizes, the
-// font, the confirmation, the font write, the closing key.
-const std::vector<std::string> answers = {"1920\n", "1080\n", "0\n", "0\n", "1920\n", "y", "y", "y", "q"};
-
-// Input that ends after each answer in turn: never a write that was not
-// confirmed, never a hang, and status 1 until every question was answered.
-class EndOfInput : public testing::TestWithParam<std::size_t> {};
-
-TEST_P(EndOfInput, WritesOnlyWhatWasConfirmed) {
-  const std::size_t given = GetParam();
-  std::string input;
-  for (std::size_t i = 0; i < given; ++i) {
-    input += answers[i];
-  }
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  const ToolRun run = run_tool(folder.root.string(), input);
-  ASSERT_FALSE(run.timed_out);
-  const bool confirmed = given > 6;
-  const bool all_answered = given > 7;
-  EXPECT_EQ(run.status, all_answered ? 0 : 1);
-  std::string expected = confirmed ? sizes_written(stand_in_bytes()) : stand_in_bytes();
-  if (all_answered) {
-    expected = with_name(expected, font, "Geneva");
-  }
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == expected);
-  const std::string last_line = all_answered ? closing : confirmed ? ended_font : ended_unchanged;
-  EXPECT_EQ(mismatch(last_lines(run.output, 1), last_line), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(AfterEachAnswer, EndOfInput, testing::Range<std::size_t>(0, 9));
-
-}  // namespace

@@ -53,23 +53,6 @@ class Faults : public testing::Test {
   ScratchFolder bin;
 };
 
-TEST_F(Faults, ReadOnlyGameFileIsRefusedAndNothingIsCreated) {
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::others_read |
-                                                               std::filesystem::perms::owner_read |
-                                                               std::filesystem::perms::group_read);
-  std::filesystem::permissions(folder.root, std::filesystem::perms::all);  // a backup could be made
-  const ToolRun run = run_unprivileged(folder, "q");
-  // Run by its owner unless the tests run as root: then by nobody, on root's file.
-  const std::string read_only_own =
-      own({"Halvane.exe is read-only", "chmod u+w Halvane.exe", "run me again"});
-  EXPECT_EQ(mismatch(run.output, (geteuid() == 0 ? read_only_of_root : read_only_own) + closing), "");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
-}
-
 TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
@@ -85,27 +68,6 @@ TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
   EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
   EXPECT_TRUE(read_file(folder.path("Halvane.exe")) ==
               with_name(sizes_written(stand_in_bytes()), font_offset, "Geneva"));
-}
-
-// The game under Wine, run by another account whose memory maps are hidden
-// from the player's: the kernel still knows that the file is held.
-TEST_F(Faults, GameMappedByAnotherAccountIsRefusedAsInUse) {
-  if (geteuid() != 0) {
-    GTEST_SKIP() << "needs root, to map the file as one account and run the tool as another";
-  }
-  ScratchFolder folder;
-  ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
-  const passwd* nobody = getpwnam("nobody");
-  ASSERT_NE(nobody, nullptr);
-  ASSERT_EQ(chown(folder.path("Halvane.exe").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-  std::filesystem::permissions(folder.root, std::filesystem::perms::all);
-  const Background game(MAPPER_PATH, folder.root.string(), "ready");
-  ASSERT_TRUE(game.ready);
-  const ToolRun run = run_unprivileged(folder, sizes_and_keys);
-  EXPECT_EQ(mismatch(run.output, in_use + closing), "");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_FALSE(file_exists(folder.path("Halvane.bak")));
-  EXPECT_TRUE(read_file(folder.path("Halvane.exe")) == stand_in_bytes());
 }
 
 // A file-size limit, as a full disk would impose: below the sizes nothing can

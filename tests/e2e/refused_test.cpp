@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -92,6 +95,45 @@ std::unique_ptr<Background> game_mapped(const ScratchFolder& folder) {
   (void)write_stand_in(folder.path("Halvane.exe"));
   return std::make_unique<Background>(MAPPER_PATH, folder.root.string(), "ready");
 }
+
+// Mapped as by the game under Wine, run by another account, whose memory maps
+// are hidden from the player's: the kernel still knows that the file is held.
+std::unique_ptr<Background> game_mapped_by_another_account(const ScratchFolder& folder) {
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || nobody == nullptr) {
+    [] { GTEST_SKIP() << "needs root, to map the file as one account and run the tool as another"; }();
+    return {};
+  }
+  std::unique_ptr<Background> game = game_mapped(folder);
+  EXPECT_EQ(chown(folder.path("Halvane.exe").c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  return game;
+}
+
+std::unique_ptr<Background> read_only_game(const ScratchFolder& folder) {
+  (void)write_stand_in(folder.path("Halvane.exe"));
+  using std::filesystem::perms;
+  std::filesystem::permissions(folder.path("Halvane.exe"),
+                               perms::owner_read | perms::group_read | perms::others_read);
+  return {};
+}
+
+// The tool run by nobody where the tests run as root (root ignores
+// permission bits), from a copy in the folder, which nobody can reach where
+// the build tree may not be; by the tests' own account otherwise.
+std::string as_another_account(const ScratchFolder& folder) {
+  std::filesystem::permissions(folder.root, std::filesystem::perms::all);
+  const std::string tool = folder.path("halvane-res");
+  std::filesystem::copy_file(HALVANE_RES_PATH, tool);
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || nobody == nullptr) {
+    return tool;
+  }
+  const std::string script = folder.path("as-nobody");
+  std::ofstream(script) << "#!/bin/sh\nexec setpriv --reuid=" << nobody->pw_uid
+                        << " --regid=" << nobody->pw_gid << " --clear-groups " << tool << "\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  return script;
+}
 #endif
 
 // A first run of `tool`, waiting at the first question for the rest of a line.
@@ -133,6 +175,12 @@ const Refusal causes[] = {
 #endif
 #if defined(__linux__)
     Refusal{"game_mapped_as_wine_does", game_mapped, in_use},
+    Refusal{"game_mapped_by_another_account", game_mapped_by_another_account, in_use, as_another_account},
+    // By its owner, or by nobody on root's file.
+    Refusal{"read_only_game_file", read_only_game,
+            geteuid() == 0 ? read_only_of_root
+                           : own({"Halvane.exe is read-only", "chmod u+w Halvane.exe", "run me again"}),
+            as_another_account},
     // On a disk that grants no lease (its second fcntl on the game, after the
     // lock's, fails as a network mount's does), found in the processes' maps.
     Refusal{"game_mapped_where_no_lease_is_granted", game_mapped, in_use,

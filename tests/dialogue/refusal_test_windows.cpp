@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 
 #include "dialogue/refusal.h"
@@ -96,21 +98,7 @@ TEST_P(WindowsRefusal, NamesTheCauseAndTheWayOn) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, WindowsRefusal,
     testing::Values(
-        // Each cloud error that keeps a file's contents from this PC, with its own words.
-        Refused{"provider_not_running", 362, Refused::code_alone, false, "not running: start it"},
-        Refused{"signed_out", 386, Refused::code_alone, false, "signed out: sign in"},
-        Refused{"network_unavailable", 388, Refused::code_alone, false, "no network"},
-        Refused{"download_failed", 389, Refused::code_alone, false, "download failed"},
-        Refused{"download_stopped", 393, Refused::code_alone, false, "download was stopped"},
-        Refused{"cloud_access_denied", 395, Refused::code_alone, false, "refused to download it"},
-        Refused{"download_cancelled", 398, Refused::code_alone, false, "download was cancelled"},
-        Refused{"provider_terminated", 404, Refused::code_alone, false, "stopped while downloading"},
-        Refused{"download_timed_out", 426, Refused::code_alone, false, "took too long"},
-        Refused{"cloud_or_link_gone", ERROR_CANT_ACCESS_FILE, Refused::code_alone, false,
-                "Dropbox, iCloud...) no longer serves them, or it is a link"},
-        Refused{"cloud_or_share_offline", ERROR_FILE_OFFLINE, Refused::code_alone, false,
-                "not on this PC, or on a network share"},
-        // The others of the family are not about a download.
+        // The cloud errors that are not about a download keep the system's words alone.
         Refused{"not_under_a_sync_root", 390, Refused::code_alone, false, "I can't open Halvane.exe: "},
         Refused{"cloud_file_in_use", 391, Refused::code_alone, false, "Halvane.exe is in use"},
         Refused{"pinned", 392, Refused::code_alone, false, "I can't open Halvane.exe: "},
@@ -150,6 +138,22 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"denied_under_program_files", ERROR_ACCESS_DENIED, Refused::code_alone, true,
                 "right-click me and choose \"Run as administrator\""}),
     [](const testing::TestParamInfo<Refused>& info) { return info.param.name; });
+
+// Each cloud error that keeps a file's contents from this PC has words of its
+// own, which say why, before the system's in brackets.
+TEST(CloudErrors, EachDownloadFailureIsSaidInWordsOfItsOwn) {
+  const unsigned long codes[] = {
+      362, 386, 388, 389, 393, 395, 398, 404, 426, ERROR_CANT_ACCESS_FILE, ERROR_FILE_OFFLINE};
+  std::set<std::string> own_words;
+  for (const unsigned long code : codes) {
+    const std::string text = status_of_error(code).system_text;
+    const std::size_t system_words = text.rfind(" (");
+    ASSERT_TRUE(system_words != std::string::npos && system_words > 0 && text.back() == ')')
+        << code << ": " << text;
+    own_words.insert(text.substr(0, system_words));
+  }
+  EXPECT_EQ(own_words.size(), std::size(codes));
+}
 
 // Smart App Control, fed its state: said where it is on, and where Windows
 // is still deciding whether to turn it on.

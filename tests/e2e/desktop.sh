@@ -157,6 +157,27 @@ focus() {
   window=$(visible_window 20 --class xterm) || fail "no window appeared ($1)"
   xdotool windowfocus --sync "$window"
 }
+# type_blind LABEL STILL_OPEN...: types a whole patch into the focused window,
+# whose text is not read, then a key a second while STILL_OPEN succeeds: the
+# closing prompt drops keys typed before it shows, so a player presses one
+# once it is there.
+type_blind() {
+  local label=$1 size deadline=$((SECONDS + 60))
+  shift
+  for size in 1920 1080 0 0 1920; do
+    xdotool type "$size" && xdotool key Return
+  done
+  xdotool type yyy
+  while "$@"; do
+    [ $SECONDS -lt $deadline ] || fail "$label: the tool did not end"
+    xdotool key a
+    sleep 1
+  done
+}
+patched() {  # patched LABEL: the game patched, beside a whole backup
+  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$1: Halvane.bak is not a whole copy"
+  if cmp -s "$work/stock" "$work/game/Halvane.exe"; then fail "$1: Halvane.exe was not patched"; fi
+}
 
 # A whole patch through the window that one double-click opens: the
 # terminal's own, or xterm found on PATH. Rows: how the tool is started.
@@ -180,8 +201,7 @@ type_patch() {
     [ "$prompt" = "Press any key" ] && xdotool key a || xdotool type y
   done
   window_gone
-  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$1: Halvane.bak is not a whole copy"
-  cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$1: Halvane.exe was not patched"
+  patched "$1"
   [ "$(wc -l <"$work/calls")" -eq 1 ] || fail "$1: more than one window"
 }
 window_patch() {  # window_patch LABEL PATH [TOOL [LOG]]
@@ -230,17 +250,8 @@ real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
   [ "$columns" -ge "$least" ] || fail "$program: $columns columns, fewer than $least"
   window=$(visible_window 20 --pid "$shell") || fail "no $program window"
   xdotool windowfocus --sync "$window"
-  for size in 1920 1080 0 0 1920; do
-    xdotool type "$size" && xdotool key Return
-  done
-  xdotool type yyy
-  while kill -0 "$tool" 2>/dev/null; do  # a key a second, as at Wine's console below
-    [ $SECONDS -lt $((deadline + 30)) ] || fail "$program: the tool did not end"
-    xdotool key a
-    sleep 1
-  done
-  cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$program: Halvane.exe was not patched"
-  cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$program: Halvane.bak is not a whole copy"
+  type_blind "$program" kill -0 "$tool"
+  patched "$program"
 }
 real_terminal_patch tilix 88
 for dpi in default 144; do
@@ -323,28 +334,26 @@ chmod +x "$work/socketless"
 said=$(PATH=$work/bin double_click "$work/socketless" | tr '\n' ' ')
 [[ $said == "1 I need a terminal window to ask my questions, but could not open one (socket: Too many open files)"* &&
   $said != *install* ]] || fail "a socket that fails: $said"
-# With a message box to say so, the player sees it.
-PATH=$work/boxes double_click >"$work/boxed" &
-box=$(visible_window 20 --class Xmessage) || fail "no message box appeared"
-xdotool windowfocus --sync "$box"
-xdotool key Return
-wait $!
-[[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with a box: $(cat "$work/boxed")"
+# box_says CLASS KEY SAID NAME=VALUE...: a run with no terminal, in that
+# environment, shows one message box of CLASS; KEY closes it a moment after
+# it shows (a box gone sooner was never seen), and the run ends, having said
+# SAID first, with no second box.
+box_says() {
+  local class=$1 key=$2 said=$3 box run
+  shift 3
+  (export "$@" && double_click) >"$work/boxed" &
+  run=$!
+  box=$(visible_window 20 --class "$class") || fail "no $class box appeared: $said"
+  xdotool windowfocus --sync "$box"
+  sleep 0.6
+  xdotool key "$key"
+  timeout 20 bash -c "while kill -0 $run 2>/dev/null; do sleep 0.05; done" || fail "$class: a second box"
+  [[ $(cat "$work/boxed") == "1 $said"* ]] || fail "$class box: $(cat "$work/boxed")"
+}
+box_says Xmessage Return "I need a terminal window" PATH="$work/boxes"
 # A window that came too late closes with the tool: a box says so.
-HALVANE_RES_OWN_WINDOW=$work/nowhere PATH=$work/boxes double_click >"$work/boxed" &
-box=$(visible_window 20 --class Xmessage) || fail "no box for a late window"
-xdotool windowfocus --sync "$box"
-xdotool key Return
-wait $!
-[[ $(cat "$work/boxed") == "1 This window came too late"* ]] || fail "a late window: $(cat "$work/boxed")"
-# One box is enough: Esc on zenity's ends the run, with no second box.
-PATH=$work/zenity double_click >"$work/boxed" &
-box=$(visible_window 20 --class Zenity) || fail "no zenity box appeared"
-xdotool windowfocus --sync "$box"
-sleep 0.6  # a person reads the box before closing it: one gone sooner was never seen
-xdotool key Escape
-timeout 20 bash -c "while kill -0 $! 2>/dev/null; do sleep 0.05; done" || fail "Esc on zenity's box led to another box"
-[[ $(cat "$work/boxed") == "1 I need a terminal window"* ]] || fail "no terminal, with zenity: $(cat "$work/boxed")"
+box_says Xmessage Return "This window came too late" PATH="$work/boxes" HALVANE_RES_OWN_WINDOW="$work/nowhere"
+box_says Zenity Escape "I need a terminal window" PATH="$work/zenity"
 [ ! -e "$work/game/Halvane.bak" ] || fail "a run without a terminal made a backup"
 cmp -s "$work/stock" "$work/game/Halvane.exe" || fail "a run without a terminal changed Halvane.exe"
 # The Windows build under Wine, started as each of these starts an .exe: Wine's
@@ -366,6 +375,7 @@ else
   wine_window() {  # wine_window TITLE: the console window whose title ends with TITLE
     visible_window 60 --name "$1\$" || fail "no Wine console window: $1"
   }
+  wine_console_open() { xdotool search --onlyvisible --name 'halvane-res\.exe$' >/dev/null; }
   pixels_wide() { xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'; }
   launch() {  # launch HOW FOLDER: starts the .exe as HOW does, from FOLDER; its output goes to $work/launched
     rm -f "$work/launched"
@@ -399,21 +409,8 @@ PYTHON
     done
     widths="$widths $(pixels_wide "$window")"
     xdotool mousemove --window "$window" 10 10 click 1  # the player's click gives it the keys
-    for size in 1920 1080 0 0 1920; do
-      xdotool type "$size" && xdotool key Return
-    done
-    xdotool type yyy
-    # The closing prompt drops keys typed before it shows, and Wine's console
-    # text cannot be read from here: a key a second, as a player presses one
-    # once the prompt is there, until the window closes.
-    deadline=$((SECONDS + 60))
-    while xdotool search --onlyvisible --name 'halvane-res\.exe$' >/dev/null; do
-      [ $SECONDS -lt $deadline ] || fail "$how: Wine's console window stayed open"
-      xdotool key a
-      sleep 1
-    done
-    cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$how: Halvane.bak is not a whole copy"
-    cmp -s "$work/stock" "$work/game/Halvane.exe" && fail "$how: Halvane.exe was not patched"
+    type_blind "$how" wine_console_open
+    patched "$how"
     [ -z "$(ls -A "$work/prefix")" ] || fail "$how: files were made in the launcher's folder"
   done
   (cd "$work/home" && "$wine" start cmd.exe)

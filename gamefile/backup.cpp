@@ -94,7 +94,7 @@ std::optional<Backup> existing_at(const char* name, const GameFile& game, std::u
   if (names.empty()) {
     return std::nullopt;
   }
-  const std::optional<Backup> looked = look_under(names.front().c_str(), game.handle());
+  std::optional<Backup> looked = look_under(names.front().c_str(), game.handle());
   if (!looked || looked->state != BackupState::kept) {
     return looked;
   }
@@ -168,7 +168,7 @@ Backup leftover_as_backup(const GameFile& game, std::uint64_t size) {
     (void)sync_to_disk(copy.handle);
     (void)close_handle(copy.handle);
   }
-  const Backup result = backup_after_naming(name_copy(no_handle), game, size);
+  Backup result = backup_after_naming(name_copy(no_handle), game, size);
   if (whole_backup(result)) {
     (void)remove_name(backup_temp_name);  // the second name a link leaves
   }
@@ -221,7 +221,7 @@ Backup make_backup(const GameFile& game) {
     (void)sync_to_disk(copy.handle);  // the new name too, where the system flushes it with the file
   }
   (void)close_handle(copy.handle);  // the bytes are on disk and read back already
-  const Backup result = backup_after_naming(naming, game, *size);
+  Backup result = backup_after_naming(naming, game, *size);
   // A link leaves the copy under both names; a rename under one, or none
   // where it was not named.
   (void)remove_name(backup_temp_name);

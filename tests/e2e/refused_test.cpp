@@ -122,13 +122,13 @@ std::unique_ptr<Background> read_only_game(const ScratchFolder& folder) {
 // the build tree may not be; by the tests' own account otherwise.
 std::string as_another_account(const ScratchFolder& folder) {
   std::filesystem::permissions(folder.root, std::filesystem::perms::all);
-  const std::string tool = folder.path("halvane-res");
+  std::string tool = folder.path("halvane-res");
   std::filesystem::copy_file(HALVANE_RES_PATH, tool);
   const passwd* nobody = getpwnam("nobody");
   if (geteuid() != 0 || nobody == nullptr) {
     return tool;
   }
-  const std::string script = folder.path("as-nobody");
+  std::string script = folder.path("as-nobody");
   std::ofstream(script) << "#!/bin/sh\nexec setpriv --reuid=" << nobody->pw_uid
                         << " --regid=" << nobody->pw_gid << " --clear-groups " << tool << "\n";
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);

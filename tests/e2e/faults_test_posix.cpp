@@ -2,9 +2,7 @@
 // room for a new file, file size. Whatever happens, the game file ends up as
 // it was or exactly as confirmed, and a backup is whole or absent.
 
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -24,43 +22,16 @@ const std::string sizes_and_keys = sizes + "yyy";
 const std::string after_backup =
     instructions + questions(stock_values) + font_question + no_backup_reminder + confirm;
 
-// Root ignores permission bits, so when the tests run as root the tool runs
-// as nobody instead.
-std::function<void()> as_unprivileged() {
-  if (geteuid() != 0) {
-    return [] {};
-  }
-  const passwd* nobody = getpwnam("nobody");
-  const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
-  const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
-  return [uid, gid] {
-    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) {
-      _exit(125);
-    }
-  };
-}
-
-// The build tree may lie where another user cannot reach it, so the
-// unprivileged runs use a copy of the tool in a folder anyone can enter.
-class Faults : public testing::Test {
- protected:
-  ToolRun run_unprivileged(const ScratchFolder& folder, const std::string& input) {
-    const std::string tool = bin.path("halvane-res");
-    std::filesystem::copy_file(HALVANE_RES_PATH, tool, std::filesystem::copy_options::overwrite_existing);
-    return run_tool(folder.root.string(), input, as_unprivileged(), 20, tool);
-  }
-
-  ScratchFolder bin;
-};
-
-TEST_F(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
+// Run by another account where the tests run as root.
+TEST(Faults, FolderThatTakesNoNewFileMeansNoBackupSaidAndTheRunGoesOn) {
   ScratchFolder folder;
   ASSERT_TRUE(write_stand_in(folder.path("Halvane.exe")));
   std::filesystem::permissions(folder.path("Halvane.exe"), std::filesystem::perms::all);
+  const std::string tool = tool_as_nobody(folder.root.string());
   std::filesystem::permissions(folder.root,
                                std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
                                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
-  const ToolRun run = run_unprivileged(folder, sizes_and_keys);
+  const ToolRun run = run_tool(folder.root.string(), sizes_and_keys, {}, 20, tool);
   EXPECT_EQ(mismatch(run.output, banner + backup_failed("this folder does not let me make files") +
                                      after_backup + font_write_question + finished + closing),
             "");

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 
@@ -117,22 +116,11 @@ std::unique_ptr<Background> read_only_game(const ScratchFolder& folder) {
   return {};
 }
 
-// The tool run by nobody where the tests run as root (root ignores
-// permission bits), from a copy in the folder, which nobody can reach where
-// the build tree may not be; by the tests' own account otherwise.
+// The tool run by another account where the tests run as root, which may
+// make a backup beside the game.
 std::string as_another_account(const ScratchFolder& folder) {
   std::filesystem::permissions(folder.root, std::filesystem::perms::all);
-  std::string tool = folder.path("halvane-res");
-  std::filesystem::copy_file(HALVANE_RES_PATH, tool);
-  const passwd* nobody = getpwnam("nobody");
-  if (geteuid() != 0 || nobody == nullptr) {
-    return tool;
-  }
-  std::string script = folder.path("as-nobody");
-  std::ofstream(script) << "#!/bin/sh\nexec setpriv --reuid=" << nobody->pw_uid
-                        << " --regid=" << nobody->pw_gid << " --clear-groups " << tool << "\n";
-  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  return script;
+  return tool_as_nobody(folder.root.string());
 }
 #endif
 

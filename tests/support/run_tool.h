@@ -27,6 +27,12 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
 std::string tool_failing_at(const std::string& folder, const std::string& path,
                             const std::vector<std::string>& injections);
 
+// A copy of the tool made in `folder`, which nobody can enter where the
+// build tree may not let it, and a script there that runs it as nobody
+// where the tests run as root (root ignores permission bits); the copy
+// itself otherwise. POSIX only.
+std::string tool_as_nobody(const std::string& folder);
+
 // A program left running in a folder while a test runs the tool beside it:
 // a stand-in for the game, or a first run of the tool waiting at a question.
 // Its standard input stays open, so it waits there; it is killed at the end.

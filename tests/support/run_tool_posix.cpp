@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -168,6 +169,20 @@ std::string tool_failing_at(const std::string& folder, const std::string& path,
                       << injected << " " HALVANE_RES_PATH "\n";
   std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
   return tool;
+}
+
+std::string tool_as_nobody(const std::string& folder) {
+  std::string tool = folder + "/halvane-res";
+  std::filesystem::copy_file(HALVANE_RES_PATH, tool);
+  const passwd* nobody = getpwnam("nobody");
+  if (geteuid() != 0 || nobody == nullptr) {
+    return tool;
+  }
+  std::string script = folder + "/as-nobody";
+  std::ofstream(script) << "#!/bin/sh\nexec setpriv --reuid=" << nobody->pw_uid
+                        << " --regid=" << nobody->pw_gid << " --clear-groups " << tool << "\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  return script;
 }
 
 Background::Background(const std::string& program, const std::string& folder, const std::string& ready_text,

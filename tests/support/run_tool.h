@@ -14,7 +14,7 @@ struct ToolRun {
 };
 
 // `before_start` runs in the child just before the tool starts (POSIX only),
-// for tests that take something away from it: a file-size limit, a user.
+// for tests that take something away from it: a file-size limit.
 // `tool` is the built tool unless a test runs a copy of it.
 ToolRun run_tool(const std::string& folder, const std::string& input,
                  const std::function<void()>& before_start = {}, int seconds = 20,

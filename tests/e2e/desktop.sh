@@ -29,7 +29,9 @@ work=$(mktemp -d)
 # Everything started here is ended by the process id recorded when it
 # started, never by name: a contributor's own file manager stays open.
 cleanup() {
-  local pid
+  local status=$? command=$BASH_COMMAND pid
+  # A command that failed outside a check ended the script: say which.
+  [ "$status" -eq 0 ] || [[ $command == exit* ]] || echo "FAILED: $command (status $status)"
   for pid in $(cat "$work/windows" "$work/started" 2>/dev/null) ${bus:-} ${server:-}; do
     kill "$pid" 2>/dev/null || true
   done
@@ -174,6 +176,7 @@ type_blind() {
     sleep 1
   done
 }
+running() { kill -0 "$1" 2>/dev/null; }
 patched() {  # patched LABEL: the game patched, beside a whole backup
   cmp -s "$work/stock" "$work/game/Halvane.bak" || fail "$1: Halvane.bak is not a whole copy"
   if cmp -s "$work/stock" "$work/game/Halvane.exe"; then fail "$1: Halvane.exe was not patched"; fi
@@ -250,7 +253,7 @@ real_terminal_patch() {  # real_terminal_patch PROGRAM LEAST_COLUMNS
   [ "$columns" -ge "$least" ] || fail "$program: $columns columns, fewer than $least"
   window=$(visible_window 20 --pid "$shell") || fail "no $program window"
   xdotool windowfocus --sync "$window"
-  type_blind "$program" kill -0 "$tool"
+  type_blind "$program" running "$tool"
   patched "$program"
 }
 real_terminal_patch tilix 88

@@ -88,7 +88,7 @@ eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
   read -r address && read -r pid && echo "export DBUS_SESSION_BUS_ADDRESS=$address; bus=$pid"
 })"
 
-fail() { echo "FAILED: $*"; exit 1; }
+fail() { echo "FAILED: $*" >&2; exit 1; }  # to stderr: seen from inside $(...) too
 # The first visible window that `xdotool search` finds with CRITERIA, within
 # SECONDS. xdotool dies of a window that closes while it looks (BadWindow), so
 # it looks again.

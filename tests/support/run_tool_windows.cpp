@@ -71,11 +71,13 @@ bool start_child(const std::string& program, const std::string& folder, Child& c
   std::wstring command = L"\"" + windows_path(program) + L"\"";
   const BOOL ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
                                  windows_path(folder).c_str(), &startup, &started);
+  const DWORD error = GetLastError();
   CloseHandle(input_read);
   CloseHandle(output_write);
   if (!ok) {
     CloseHandle(child.input);
     CloseHandle(child.output);
+    SetLastError(error);  // for the caller to say why
     return false;
   }
   CloseHandle(started.hThread);
@@ -90,7 +92,7 @@ ToolRun run_tool(const std::string& folder, const std::string& input,
                  const std::string& tool) {
   Child child;
   if (!start_child(tool, folder, child)) {
-    return {};
+    return {"could not start " + tool + ": Windows error " + std::to_string(GetLastError()), -1, false};
   }
 
   std::thread feeder([&] {
